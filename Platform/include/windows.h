@@ -1,0 +1,23 @@
+#pragma once
+// Everything of the Win32 slice that this platform implements, as <windows.h> gives it on Windows.
+// Each part lives with its library; this header only gathers what is built.
+#include "windef.h"
+#include "winerror.h"
+#include "errhandlingapi.h"
+#include "winnls.h"
+#include "winbase.h"
+#if __has_include("fileapi.h")
+#include "fileapi.h"
+#endif
+#if __has_include("synchapi.h")
+#include "synchapi.h"
+#endif
+#if __has_include("handleapi.h")
+#include "handleapi.h"
+#endif
+#if __has_include("sysinfoapi.h")
+#include "sysinfoapi.h"
+#endif
+#if __has_include("winuser.h")
+#include "winuser.h"
+#endif
