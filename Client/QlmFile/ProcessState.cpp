@@ -1,0 +1,10 @@
+#include "ProcessState.h"
+
+namespace qlmfile {
+
+ProcessState& Process() {
+    static ProcessState state;
+    return state;
+}
+
+}  // namespace qlmfile
