@@ -15,6 +15,15 @@
 #if __has_include("handleapi.h")
 #include "handleapi.h"
 #endif
+#if __has_include("winbase_kernel.h")
+#include "winbase_kernel.h"
+#endif
+#if __has_include("processthreadsapi.h")
+#include "processthreadsapi.h"
+#endif
+#if __has_include("libloaderapi.h")
+#include "libloaderapi.h"
+#endif
 #if __has_include("sysinfoapi.h")
 #include "sysinfoapi.h"
 #endif

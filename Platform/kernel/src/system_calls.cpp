@@ -1,0 +1,119 @@
+#include "system_calls.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+
+#include "platform/fault_injection.h"
+
+namespace platform::kernel::sys {
+namespace {
+
+// True, with errno set, when a test made this system call fail.
+bool Injected(const char* point) {
+    if (auto value = fault::Check(point)) {
+        errno = static_cast<int>(*value);
+        return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+int Open(const char* path, int flags, mode_t mode) {
+    if (Injected("sys:open")) return -1;
+    int fd;
+    do {
+        fd = ::open(path, flags, mode);
+    } while (fd < 0 && errno == EINTR);
+    return fd;
+}
+
+ssize_t Pread(int fd, void* data, size_t size, off_t offset) {
+    if (Injected("sys:read")) return -1;
+    return ::pread(fd, data, size, offset);
+}
+
+ssize_t Pwrite(int fd, const void* data, size_t size, off_t offset) {
+    if (Injected("sys:write")) return -1;
+    return ::pwrite(fd, data, size, offset);
+}
+
+int Fsync(int fd) {
+    if (Injected("sys:fsync")) return -1;
+    return ::fsync(fd);
+}
+
+int Ftruncate(int fd, off_t length) {
+    if (Injected("sys:ftruncate")) return -1;
+    return ::ftruncate(fd, length);
+}
+
+int Flock(int fd, int operation) {
+    if (Injected("sys:flock")) return -1;
+    int result;
+    do {
+        result = ::flock(fd, operation);
+    } while (result < 0 && errno == EINTR);
+    return result;
+}
+
+int Rename(const char* from, const char* to, bool replace) {
+    if (Injected("sys:rename")) return -1;
+    if (replace) return ::rename(from, to);
+    // Refusing an existing target in the same step as the rename: nothing can slip in between.
+    const int result = ::renameat2(AT_FDCWD, from, AT_FDCWD, to, RENAME_NOREPLACE);
+    if (result == 0 || (errno != EINVAL && errno != ENOSYS)) return result;
+    // A file system without RENAME_NOREPLACE: look first, then rename.
+    if (::access(to, F_OK) == 0 || errno != ENOENT) {
+        errno = EEXIST;
+        return -1;
+    }
+    return ::rename(from, to);
+}
+
+int Unlink(const char* path) {
+    if (Injected("sys:unlink")) return -1;
+    return ::unlink(path);
+}
+
+size_t PreadFully(int fd, void* data, size_t size, off_t offset, int& error) {
+    size_t done = 0;
+    error = 0;
+    while (done < size) {
+        const ssize_t n = Pread(fd, static_cast<char*>(data) + done, size - done, offset + static_cast<off_t>(done));
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            error = errno;
+            break;
+        }
+        if (n == 0) break;
+        done += static_cast<size_t>(n);
+    }
+    return done;
+}
+
+size_t PwriteFully(int fd, const void* data, size_t size, off_t offset, int& error) {
+    size_t done = 0;
+    error = 0;
+    while (done < size) {
+        const ssize_t n =
+            Pwrite(fd, static_cast<const char*>(data) + done, size - done, offset + static_cast<off_t>(done));
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            error = errno;
+            break;
+        }
+        if (n == 0) {
+            error = EIO;
+            break;
+        }
+        done += static_cast<size_t>(n);
+    }
+    return done;
+}
+
+}  // namespace platform::kernel::sys

@@ -1,0 +1,37 @@
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <thread>
+
+#include "kernel_test_support.h"
+#include "platform/utf.h"
+
+namespace {
+
+TEST(GetCurrentThreadId, DiffersBetweenThreadsAndStaysWithinOne) {
+    const DWORD mine = GetCurrentThreadId();
+    EXPECT_EQ(GetCurrentThreadId(), mine);
+    EXPECT_EQ(mine, static_cast<DWORD>(getpid())) << "the main thread's id is the process id";
+    DWORD other = mine;
+    std::thread([&] { other = GetCurrentThreadId(); }).join();
+    EXPECT_NE(other, mine);
+}
+
+TEST(GetModuleFileNameW, NamesTheRunningProgram) {
+    WCHAR name[MAX_PATH];
+    const DWORD length = GetModuleFileNameW(nullptr, name, MAX_PATH);
+    ASSERT_GT(length, 0u);
+    const std::string path = *platform::Utf16ToUtf8(std::u16string_view(name, length));
+    EXPECT_TRUE(std::filesystem::equivalent(path, "/proc/self/exe"));
+
+    WCHAR small[5];
+    EXPECT_EQ(GetModuleFileNameW(nullptr, small, 5), 5u);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER));
+    EXPECT_EQ(std::u16string(small), std::u16string(name, 4));
+
+    EXPECT_EQ(GetModuleFileNameW(reinterpret_cast<HMODULE>(0x1000), name, MAX_PATH), 0u);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_MOD_NOT_FOUND));
+}
+
+}  // namespace
