@@ -10,26 +10,9 @@
 #include "shlwapi.h"
 #include "winerror.h"
 
-#if QLM_USER_HAS_COM
 #include "objbase.h"
-#endif
 
 namespace {
-
-// COM for the new thread (CTF_COINIT): whether it must be uninitialised at the end.
-bool InitializeCom() {
-#if QLM_USER_HAS_COM
-    return SUCCEEDED(CoInitialize(nullptr));
-#else
-    return false;
-#endif
-}
-
-void UninitializeCom() {
-#if QLM_USER_HAS_COM
-    CoUninitialize();
-#endif
-}
 
 struct Start {
     LPTHREAD_START_ROUTINE proc;
@@ -42,7 +25,8 @@ struct Start {
 };
 
 void Run(LPTHREAD_START_ROUTINE proc, LPTHREAD_START_ROUTINE callback, void* data, DWORD flags, Start* start) {
-    const bool com = (flags & CTF_COINIT) != 0 && InitializeCom();
+    // CTF_COINIT: COM for the new thread, released again only if this call got it.
+    const bool com = (flags & CTF_COINIT) != 0 && SUCCEEDED(CoInitialize(nullptr));
     if (callback != nullptr) callback(data);
     if (start != nullptr) {
         // The creator waits for the callback; after this, `start` belongs to it no more.
@@ -51,7 +35,7 @@ void Run(LPTHREAD_START_ROUTINE proc, LPTHREAD_START_ROUTINE callback, void* dat
         start->synchronous.notify_all();
     }
     if (proc != nullptr) proc(data);
-    if (com) UninitializeCom();
+    if (com) CoUninitialize();
 }
 
 void* ThreadMain(void* arg) {

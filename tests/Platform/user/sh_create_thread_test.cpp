@@ -8,10 +8,7 @@
 #include "platform/fault_injection.h"
 #include "shlwapi.h"
 #include "windows.h"
-#if __has_include("objbase.h")
 #include "objbase.h"
-#define QLM_TEST_HAS_COM 1
-#endif
 
 namespace {
 
@@ -34,10 +31,8 @@ DWORD WINAPI Proc(LPVOID data) {
     auto* shared = static_cast<Shared*>(data);
     shared->procStep = ++shared->order;
     shared->procThread = gettid();
-#if QLM_TEST_HAS_COM
     shared->comInProc = CoInitialize(nullptr);
     if (SUCCEEDED(shared->comInProc)) CoUninitialize();
-#endif
     shared->procDone.set_value();
     return 0;
 }
@@ -51,10 +46,8 @@ TEST(SHCreateThread, RunsTheCallbackFirstAndTheProcedureOnTheNewThread) {
     ASSERT_EQ(done.wait_for(std::chrono::seconds(10)), std::future_status::ready);
     EXPECT_EQ(shared.procStep, 2);
     EXPECT_NE(shared.procThread, gettid());
-#if QLM_TEST_HAS_COM
     // CTF_COINIT: COM was initialised on the thread already.
     EXPECT_EQ(shared.comInProc, S_FALSE);
-#endif
 }
 
 TEST(SHCreateThread, ThreadThatCannotStart) {
