@@ -3,6 +3,7 @@
 // progress dialog and its messages need. What a window looks like is the presenter's business
 // (platform/presenter.h).
 #include "windef.h"
+#include "winbase_resources.h"
 
 typedef WORD ATOM;
 typedef LRESULT(CALLBACK* WNDPROC)(HWND, UINT, WPARAM, LPARAM);

@@ -3,7 +3,7 @@
 
 #include "dialogs.h"
 #include "errhandlingapi.h"
-#include "libloaderapi.h"
+#include "winbase_resources.h"
 #include "platform/dialog_template.h"
 #include "platform/fault_injection.h"
 #include "presenters.h"

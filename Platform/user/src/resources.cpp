@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "errhandlingapi.h"
-#include "libloaderapi.h"
+#include "winbase_resources.h"
 #include "platform/fault_injection.h"
 #include "platform/resources.h"
 #include "platform/utf.h"

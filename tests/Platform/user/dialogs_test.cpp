@@ -6,7 +6,7 @@
 #include <future>
 #include <thread>
 
-#include "libloaderapi.h"
+#include "winbase_resources.h"
 #include "platform/fault_injection.h"
 #include "platform/presenter.h"
 #include "test_dialogs.h"

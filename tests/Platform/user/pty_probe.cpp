@@ -13,7 +13,7 @@
 #include <thread>
 
 #include "commctrl.h"
-#include "libloaderapi.h"
+#include "winbase_resources.h"
 #include "platform/dialog_template.h"
 #include "platform/resources.h"
 #include "shlwapi.h"

@@ -3,7 +3,7 @@
 
 #include <cstring>
 
-#include "libloaderapi.h"
+#include "winbase_resources.h"
 #include "platform/fault_injection.h"
 #include "platform/resources.h"
 #include "test_dialogs.h"

@@ -1,6 +1,7 @@
 #pragma once
-// Modules and their resources. An HINSTANCE/HMODULE is the module's base address, as on Windows;
-// a module's resources are the table it registers when it is loaded (platform/resources.h).
+// Module handles and resources (libloaderapi on Windows; the kernel's libloaderapi.h has the rest).
+// An HINSTANCE/HMODULE is the module's base address, as on Windows; a module's resources are the
+// table it registers when it is loaded (platform/resources.h). windows.h brings it in with winuser.h.
 #include "windef.h"
 
 DECLARE_HANDLE(HRSRC);
