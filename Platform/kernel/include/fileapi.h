@@ -11,7 +11,8 @@
 //   of the two) takes an exclusive lock. So a conflict that Windows reports is always reported; the one
 //   difference is that two opens that each share only reading conflict here, where Windows lets two
 //   such readers in. An open without FILE_SHARE_DELETE also keeps DeleteFileW and MoveFileExW off the
-//   file (ERROR_SHARING_VIOLATION) until it is closed.
+//   file (ERROR_SHARING_VIOLATION) until it is closed, where the file may be opened for reading. On a
+//   file system without locks, share modes are not enforced.
 // - A handle opened with FILE_FLAG_SEQUENTIAL_SCAN buffers inside the platform: reads are read ahead
 //   and writes are held back, so that small calls cost no system call each. The held-back writes go
 //   out when the buffer fills, on a move of the file pointer, SetEndOfFile, FlushFileBuffers, a read
@@ -21,7 +22,8 @@
 // - Growing a file with SetEndOfFile leaves a sparse tail: no space is reserved, so a full disk shows
 //   at the writes into it.
 // - Overlapped I/O and FILE_FLAG_DELETE_ON_CLOSE are not supported (ERROR_NOT_SUPPORTED);
-//   FILE_FLAG_WRITE_THROUGH makes every write reach the disk before it returns.
+//   FILE_FLAG_WRITE_THROUGH makes every write to the system (on a sequential handle: every write-out
+//   of its buffer) reach the disk before it returns.
 #include "windef.h"
 
 #define GENERIC_READ 0x80000000u

@@ -33,7 +33,9 @@ struct flock DeleteGuard(short type) {
 DWORD TakeShareLocks(int fd, DWORD shareMode, bool readable) {
     const bool sharesReadWrite = (shareMode & (FILE_SHARE_READ | FILE_SHARE_WRITE)) == (FILE_SHARE_READ | FILE_SHARE_WRITE);
     if (sys::Flock(fd, (sharesReadWrite ? LOCK_SH : LOCK_EX) | LOCK_NB) != 0) {
-        return errno == EWOULDBLOCK ? ERROR_SHARING_VIOLATION : Win32ErrorFromErrno(errno);
+        if (errno == EWOULDBLOCK) return ERROR_SHARING_VIOLATION;
+        // A file system without locks opens as it would have without share modes.
+        if (errno != ENOLCK && errno != EINVAL && errno != EOPNOTSUPP) return Win32ErrorFromErrno(errno);
     }
     if ((shareMode & FILE_SHARE_DELETE) == 0 && readable) {
         // Only CheckDeleteSharing looks at the guard, and it only tests: a read lock never conflicts here.

@@ -2,6 +2,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
+
 #include "kernel_test_support.h"
 
 namespace {
@@ -139,6 +141,19 @@ TEST(ShareModes, AConflictWithAFileThatCreateNewMadeKeepsIt) {
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
     owner.reset();
     EXPECT_EQ(Text(file), "data");
+}
+
+}  // namespace
+
+namespace {
+
+TEST(ShareModes, AFileSystemWithoutLocksOpensWithoutThem) {
+    qlmtest::TempDir dir;
+    qlmtest::WriteText(dir / "f", "x");
+    platform::fault::Scoped noLocks("sys:flock", ENOLCK, 1, 0);
+    Handle first = Open(dir / "f", GENERIC_WRITE, 0, OPEN_EXISTING);
+    Handle second = Open(dir / "f", GENERIC_WRITE, 0, OPEN_EXISTING);
+    EXPECT_TRUE(first.valid() && second.valid());
 }
 
 }  // namespace
