@@ -1,5 +1,8 @@
 // The calling thread and the running program.
+#include <pthread.h>
 #include <unistd.h>
+
+#include <mutex>
 
 #include <string>
 
@@ -11,11 +14,24 @@
 #include "processthreadsapi.h"
 #include "winerror.h"
 
+namespace {
+
+// The id is asked for once per thread; a forked child's one thread is a new thread with its own id.
+thread_local DWORD t_threadId = 0;
+
+void ForgetThreadIdInChild() { t_threadId = 0; }
+
+}  // namespace
+
 extern "C" {
 
 DWORD WINAPI GetCurrentThreadId() {
-    thread_local const DWORD id = static_cast<DWORD>(::gettid());
-    return id;
+    if (t_threadId == 0) {
+        static std::once_flag registered;
+        std::call_once(registered, [] { ::pthread_atfork(nullptr, nullptr, ForgetThreadIdInChild); });
+        t_threadId = static_cast<DWORD>(::gettid());
+    }
+    return t_threadId;
 }
 
 DWORD WINAPI GetModuleFileNameW(HMODULE hModule, LPWSTR lpFilename, DWORD nSize) {

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -16,6 +17,12 @@ TEST(GetCurrentThreadId, DiffersBetweenThreadsAndStaysWithinOne) {
     DWORD other = mine;
     std::thread([&] { other = GetCurrentThreadId(); }).join();
     EXPECT_NE(other, mine);
+
+    const pid_t child = fork();
+    if (child == 0) _exit(GetCurrentThreadId() == static_cast<DWORD>(getpid()) ? 0 : 1);
+    int status = -1;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_EQ(status, 0) << "a forked child's thread has an id of its own";
 }
 
 TEST(GetModuleFileNameW, NamesTheRunningProgram) {
