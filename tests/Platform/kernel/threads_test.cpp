@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <dlfcn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -38,6 +39,31 @@ TEST(GetModuleFileNameW, NamesTheRunningProgram) {
     EXPECT_EQ(std::u16string(small), std::u16string(name, 4));
 
     EXPECT_EQ(GetModuleFileNameW(reinterpret_cast<HMODULE>(0x1000), name, MAX_PATH), 0u);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_MOD_NOT_FOUND));
+}
+
+// The module handle of the code at address: where its file is mapped.
+HMODULE ModuleOf(const void* address) {
+    Dl_info info{};
+    return dladdr(address, &info) != 0 ? static_cast<HMODULE>(info.dli_fbase) : nullptr;
+}
+
+TEST(GetModuleFileNameW, NamesTheModuleOfAHandle) {
+    WCHAR name[MAX_PATH];
+    const DWORD length = GetModuleFileNameW(ModuleOf(reinterpret_cast<const void*>(&CreateFileW)), name, MAX_PATH);
+    ASSERT_GT(length, 0u) << GetLastError();
+    const std::string library = *platform::Utf16ToUtf8(std::u16string_view(name, length));
+    EXPECT_EQ(std::filesystem::path(library).filename(), "libplatform_kernel.so");
+
+    static const int inThisProgram = 0;
+    const DWORD programLength = GetModuleFileNameW(ModuleOf(&inThisProgram), name, MAX_PATH);
+    ASSERT_GT(programLength, 0u) << GetLastError();
+    EXPECT_TRUE(std::filesystem::equivalent(*platform::Utf16ToUtf8(std::u16string_view(name, programLength)),
+                                            "/proc/self/exe"));
+
+    const char* inside = reinterpret_cast<const char*>(ModuleOf(reinterpret_cast<const void*>(&CreateFileW))) + 16;
+    EXPECT_EQ(GetModuleFileNameW(reinterpret_cast<HMODULE>(const_cast<char*>(inside)), name, MAX_PATH), 0u)
+        << "only the module's own address is its handle";
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_MOD_NOT_FOUND));
 }
 
