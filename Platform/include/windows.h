@@ -30,3 +30,12 @@
 #if __has_include("winuser.h")
 #include "winuser.h"
 #endif
+#if __has_include("wincrypt.h")
+#include "wincrypt.h"
+#endif
+#if __has_include("objbase.h")
+#include "objbase.h"
+#endif
+#if __has_include("oleauto.h")
+#include "oleauto.h"
+#endif
