@@ -16,7 +16,7 @@ constexpr DWORD R = FILE_SHARE_READ;
 constexpr DWORD W = FILE_SHARE_WRITE;
 constexpr DWORD D = FILE_SHARE_DELETE;
 
-struct OpenSpec {
+struct OpenRequest {
     DWORD access;
     DWORD share;
     DWORD disposition;
@@ -24,8 +24,8 @@ struct OpenSpec {
 
 struct ShareCase {
     const char* name;
-    OpenSpec first;
-    OpenSpec second;
+    OpenRequest first;
+    OpenRequest second;
     bool conflicts;
 };
 
@@ -36,14 +36,14 @@ enum class Holder { ThisProcess, OtherProcess };
 // The first open held in a child process until the parent has tried the second one.
 class ChildHolder {
 public:
-    ChildHolder(const std::filesystem::path& file, const OpenSpec& spec) {
+    ChildHolder(const std::filesystem::path& file, const OpenRequest& request) {
         int ready[2], release[2];
         if (pipe(ready) != 0 || pipe(release) != 0) return;
         pid_ = fork();
         if (pid_ == 0) {
             close(ready[0]);
             close(release[1]);
-            HANDLE h = kerneltest::OpenRaw(file, spec.access, spec.share, spec.disposition);
+            HANDLE h = kerneltest::OpenRaw(file, request.access, request.share, request.disposition);
             const char opened = h != INVALID_HANDLE_VALUE ? '1' : '0';
             (void)!write(ready[1], &opened, 1);
             char unused;
@@ -103,8 +103,8 @@ TEST_P(ShareModes, SecondOpenMeetsTheFirstOnesShareMode) {
     EXPECT_TRUE(Open(file, c.second.access, c.second.share, c.second.disposition).valid());
 }
 
-constexpr OpenSpec kReader{GENERIC_READ, R | W, OPEN_EXISTING};  // how a source is read
-constexpr OpenSpec kOwner{GENERIC_WRITE, 0, CREATE_ALWAYS};      // how an output is written
+constexpr OpenRequest kReader{GENERIC_READ, R | W, OPEN_EXISTING};  // how a source is read
+constexpr OpenRequest kOwner{GENERIC_WRITE, 0, CREATE_ALWAYS};      // how an output is written
 
 INSTANTIATE_TEST_SUITE_P(
     CreateFileW, ShareModes,
