@@ -162,13 +162,9 @@ INT_PTR RunModalLoop(HWND dialog) {
         }
     }
     const INT_PTR result = alive() ? w->result.load(std::memory_order_acquire) : 0;
-    if (alive()) {
-        SetVisible(dialog, false);
-        if (shown) presenter.DialogEnded(dialog, result);
-        DestroyWindowInternal(dialog);
-    } else if (shown) {
-        presenter.DialogEnded(dialog, result);
-    }
+    if (alive()) DestroyWindowInternal(dialog);
+    // Told once the dialog and its controls are gone, so that whoever watches sees dead handles.
+    if (shown) presenter.DialogEnded(dialog, result);
     return result;
 }
 

@@ -15,7 +15,7 @@ struct ThreadState {
     std::shared_ptr<ThreadQueue> queue;
     ~ThreadState() {
         if (!queue) return;
-        for (HWND hwnd : TopLevelWindowsOf(*queue)) DestroyWindowInternal(hwnd);
+        for (HWND hwnd : TopLevelWindowsOf(*queue)) DestroyWindowInternal(hwnd, false);
         std::deque<std::shared_ptr<SentMessage>> pending;
         {
             std::lock_guard lock(queue->mutex);

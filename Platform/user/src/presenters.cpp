@@ -150,7 +150,12 @@ public:
 
     void DialogEnded(HWND dialog, INT_PTR result) override {
         std::lock_guard lock(mutex);
-        events.push_back({EventKind::Ended, dialog, user::WindowText(dialog), {}, result});
+        // The dialog is gone by now: its caption is the one it was shown with.
+        std::u16string caption;
+        for (const DialogEvent& e : events) {
+            if (e.kind == EventKind::Shown && e.dialog == dialog) caption = e.caption;
+        }
+        events.push_back({EventKind::Ended, dialog, caption, {}, result});
         if (shown == dialog) shown = nullptr;
         ++endedCount;
         changed.notify_all();

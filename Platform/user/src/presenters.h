@@ -15,7 +15,8 @@ public:
     // Returns IDOK for MB_OK and IDYES or IDNO for MB_YESNO.
     virtual int ShowMessageBox(std::u16string_view caption, std::u16string_view text, UINT style) = 0;
 
-    // On the dialog's thread: shown after WM_INITDIALOG, ended when its modal loop stops.
+    // On the dialog's thread: shown after WM_INITDIALOG, ended when its modal loop has stopped and
+    // the dialog is destroyed.
     virtual void DialogShown(HWND /*dialog*/) {}
     virtual void DialogEnded(HWND /*dialog*/, INT_PTR /*result*/) {}
 

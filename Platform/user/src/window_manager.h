@@ -96,8 +96,9 @@ struct WindowSpec {
 // Creates a window owned by the calling thread and sends it WM_CREATE (a window procedure that
 // answers -1 refuses). Null with the last error set on failure.
 HWND CreateWindowInternal(const WindowSpec& spec, LPVOID createParam);
-// Destroys a window of the calling thread and its children.
-void DestroyWindowInternal(HWND hwnd);
+// Destroys a window of the calling thread and its children; `notify` false when the thread ends,
+// whose window procedures get no WM_DESTROY then (the thread's own state may be gone already).
+void DestroyWindowInternal(HWND hwnd, bool notify = true);
 
 // The calling thread's queue, made on first use.
 const std::shared_ptr<ThreadQueue>& CurrentQueue();

@@ -220,11 +220,11 @@ HWND CreateWindowInternal(const WindowSpec& spec, LPVOID createParam) {
     return hwnd;
 }
 
-void DestroyWindowInternal(HWND hwnd) {
+void DestroyWindowInternal(HWND hwnd, bool notify) {
     // WM_DESTROY goes to the window before its children, as on Windows.
     if (Lookup(hwnd) == nullptr) return;
-    CallWindowProcedure(hwnd, WM_DESTROY, 0, 0);
-    for (HWND child : Children(hwnd)) DestroyWindowInternal(child);
+    if (notify) CallWindowProcedure(hwnd, WM_DESTROY, 0, 0);
+    for (HWND child : Children(hwnd)) DestroyWindowInternal(child, notify);
     Window* w = Lookup(hwnd);
     if (w == nullptr) return;
     std::shared_ptr<ThreadQueue> owner;
