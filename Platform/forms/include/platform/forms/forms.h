@@ -1,0 +1,16 @@
+#pragma once
+// The hosted controls of an ActiveX control: a form and everything that can be placed on it.
+#include "platform/forms/check_box.h"
+#include "platform/forms/combo_box.h"
+#include "platform/forms/command_button.h"
+#include "platform/forms/container.h"
+#include "platform/forms/control.h"
+#include "platform/forms/date_picker.h"
+#include "platform/forms/event.h"
+#include "platform/forms/form.h"
+#include "platform/forms/label.h"
+#include "platform/forms/list_box.h"
+#include "platform/forms/option_button.h"
+#include "platform/forms/presentation.h"
+#include "platform/forms/tab_dialog.h"
+#include "platform/forms/text_box.h"
