@@ -135,6 +135,7 @@ constexpr Message kMessages[] = {
     {static_cast<DWORD>(CTL_E_TYPEMISMATCH), u"Type mismatch.\n"},
     {static_cast<DWORD>(CTL_E_INVALIDUSEOFNULL), u"Invalid use of Null.\n"},
     {static_cast<DWORD>(CTL_E_INVALIDPROPERTYVALUE), u"Invalid property value.\n"},
+    {static_cast<DWORD>(CTL_E_INVALIDPROPERTYARRAYINDEX), u"Invalid property array index.\n"},
 
     {static_cast<DWORD>(STG_E_INVALIDFUNCTION), u"Unable to perform requested operation.\n"},
     {static_cast<DWORD>(STG_E_FILENOTFOUND), u"The file could not be found.\n"},

@@ -5,10 +5,6 @@
 
 #include "winerror.h"
 
-#ifndef CTL_E_INVALIDPROPERTYARRAYINDEX
-#define CTL_E_INVALIDPROPERTYARRAYINDEX _HRESULT_TYPEDEF_(0x800A017DL)
-#endif
-
 namespace platform::forms {
 
 // Sets the error information (the error's description, and source) for hr; returns hr.
