@@ -6,6 +6,7 @@
 #include "errhandlingapi.h"
 #include "winnls.h"
 #include "winbase.h"
+#include "minwinbase.h"
 #if __has_include("fileapi.h")
 #include "fileapi.h"
 #endif
