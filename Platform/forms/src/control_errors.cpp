@@ -1,12 +1,12 @@
 #include "control_errors.h"
 
+#include "platform/error_info.h"
+
 namespace platform::forms {
 
-// The error information is set once the automation runtime's RaiseError is in the platform; until then a
-// refused value travels as its HRESULT alone.
 HRESULT ReportControlError(HRESULT hr, std::u16string_view source) {
-    (void)source;
-    return hr;
+    // Spelled out: RaiseError(hr, source) would take the source for the description.
+    return platform::com::RaiseError(hr, platform::com::ErrorDescription(hr), source);
 }
 
 }  // namespace platform::forms

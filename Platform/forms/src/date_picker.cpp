@@ -5,10 +5,14 @@
 
 #include "control_errors.h"
 #include "date_text.h"
+#include "platform/error_info.h"
+#include "platform/variant.h"
 
 namespace platform::forms {
 
 namespace {
+
+constexpr LCID kEnglishUnitedStates = 0x0409;
 
 // Now, in local time, as the picker starts out.
 DATE LocalNow() {
@@ -34,6 +38,15 @@ HRESULT DatePicker::SetValue(DATE value) {
     if (!WithinDays(value, minDate_, maxDate_)) return Refuse(CTL_E_INVALIDPROPERTYVALUE);
     value_ = value;
     return S_OK;
+}
+
+HRESULT DatePicker::SetValue(const VARIANT& value) {
+    platform::com::UniqueVariant date;
+    const HRESULT hr = VariantChangeTypeEx(date.Put(), &value, kEnglishUnitedStates, 0, VT_DATE);
+    // A number too large or too small for a date names a day outside the picker's range.
+    if (hr == DISP_E_OVERFLOW) return Refuse(CTL_E_INVALIDPROPERTYVALUE);
+    if (FAILED(hr)) return Refuse(platform::com::ControlErrorFromConversion(hr, &value));
+    return SetValue(date->date);
 }
 
 HRESULT DatePicker::SetMinDate(DATE minDate) {

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <string>
 
+#include "oleauto.h"
+
 namespace platform::forms {
 
 double LinearDate(DATE date) {
@@ -22,40 +24,11 @@ double DayOf(DATE date) { return std::floor(LinearDate(date)); }
 
 namespace {
 
-struct DateParts {
-    long long year;
-    unsigned month, day, weekday;  // weekday 0 is Sunday
-    unsigned hour, minute, second;
-};
-
-// Days since 30 December 1899 to the civil date (proleptic Gregorian), after H. Hinnant's
-// civil_from_days.
-DateParts SplitDate(DATE date) {
-    double linear = LinearDate(date);
-    double day = std::floor(linear);
-    // Times are shown to the second, rounded as the automation conversions round them.
-    auto seconds = static_cast<long long>(std::llround((linear - day) * 86400.0));
-    if (seconds >= 86400) {
-        seconds -= 86400;
-        day += 1;
-    }
-    DateParts parts{};
-    parts.hour = static_cast<unsigned>(seconds / 3600);
-    parts.minute = static_cast<unsigned>(seconds / 60 % 60);
-    parts.second = static_cast<unsigned>(seconds % 60);
-
-    const long long z = static_cast<long long>(day) - 25569 + 719468;  // 25569: 1 January 1970
-    const long long era = (z >= 0 ? z : z - 146096) / 146097;
-    const auto doe = static_cast<unsigned>(z - era * 146097);
-    const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-    const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-    const unsigned mp = (5 * doy + 2) / 153;
-    parts.day = doy - (153 * mp + 2) / 5 + 1;
-    parts.month = mp < 10 ? mp + 3 : mp - 9;
-    parts.year = static_cast<long long>(yoe) + era * 400 + (parts.month <= 2 ? 1 : 0);
-    // 30 December 1899 was a Saturday.
-    const long long weekday = (static_cast<long long>(day) + 6) % 7;
-    parts.weekday = static_cast<unsigned>(weekday < 0 ? weekday + 7 : weekday);
+// What a time shows: to the second, as the automation conversions round it. A date outside their range
+// (which the pickers never hold) shows as 30 December 1899.
+SYSTEMTIME SplitDate(DATE date) {
+    SYSTEMTIME parts{};
+    if (!VariantTimeToSystemTime(date, &parts)) VariantTimeToSystemTime(0.0, &parts);
     return parts;
 }
 
@@ -74,8 +47,8 @@ std::u16string Number(long long value, std::size_t minDigits) {
 }  // namespace
 
 std::u16string FormatDate(DATE date, std::u16string_view pattern) {
-    const DateParts p = SplitDate(date);
-    const unsigned hour12 = p.hour % 12 == 0 ? 12 : p.hour % 12;
+    const SYSTEMTIME p = SplitDate(date);
+    const unsigned hour12 = p.wHour % 12 == 0 ? 12 : p.wHour % 12;
     std::u16string text;
     std::size_t i = 0;
     while (i < pattern.size()) {
@@ -90,32 +63,32 @@ std::u16string FormatDate(DATE date, std::u16string_view pattern) {
         while (i + run < pattern.size() && pattern[i + run] == c) ++run;
         switch (c) {
         case u'd':
-            text += run >= 4 ? Ascii(kWeekdays[p.weekday])
-                    : run == 3 ? Ascii(std::string_view(kWeekdays[p.weekday]).substr(0, 3))
-                               : Number(p.day, run);
+            text += run >= 4 ? Ascii(kWeekdays[p.wDayOfWeek])
+                    : run == 3 ? Ascii(std::string_view(kWeekdays[p.wDayOfWeek]).substr(0, 3))
+                               : Number(p.wDay, run);
             break;
         case u'M':
-            text += run >= 4 ? Ascii(kMonths[p.month - 1])
-                    : run == 3 ? Ascii(std::string_view(kMonths[p.month - 1]).substr(0, 3))
-                               : Number(p.month, run);
+            text += run >= 4 ? Ascii(kMonths[p.wMonth - 1])
+                    : run == 3 ? Ascii(std::string_view(kMonths[p.wMonth - 1]).substr(0, 3))
+                               : Number(p.wMonth, run);
             break;
         case u'y':
-            text += run <= 2 ? Number(p.year % 100, run) : Number(p.year, run);
+            text += run <= 2 ? Number(p.wYear % 100, run) : Number(p.wYear, run);
             break;
         case u'h':
             text += Number(hour12, std::min<std::size_t>(run, 2));
             break;
         case u'H':
-            text += Number(p.hour, std::min<std::size_t>(run, 2));
+            text += Number(p.wHour, std::min<std::size_t>(run, 2));
             break;
         case u'm':
-            text += Number(p.minute, std::min<std::size_t>(run, 2));
+            text += Number(p.wMinute, std::min<std::size_t>(run, 2));
             break;
         case u's':
-            text += Number(p.second, std::min<std::size_t>(run, 2));
+            text += Number(p.wSecond, std::min<std::size_t>(run, 2));
             break;
         case u't':
-            text += run == 1 ? (p.hour < 12 ? u"A" : u"P") : (p.hour < 12 ? u"AM" : u"PM");
+            text += run == 1 ? (p.wHour < 12 ? u"A" : u"P") : (p.wHour < 12 ? u"AM" : u"PM");
             break;
         default:
             text.append(run, c);

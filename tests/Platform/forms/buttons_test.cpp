@@ -4,12 +4,15 @@
 #include <string>
 #include <vector>
 
+#include "error_report.h"
 #include "event_log.h"
 #include "platform/forms/forms.h"
 #include "winerror.h"
 
 using namespace platform::forms;
+using formstest::ErrorReport;
 using formstest::EventLog;
+using formstest::TakeErrorReport;
 
 namespace {
 
@@ -27,13 +30,20 @@ class CheckBoxValues : public testing::TestWithParam<CheckCase> {};
 TEST_P(CheckBoxValues, AcceptsZeroOneTwoAndClicksOnRealChanges) {
     const CheckCase& c = GetParam();
     Form form(u"Form");
+    form.SetErrorSource(u"Host.Control");
     auto& box = form.Add<CheckBox>(u"Check");
     ASSERT_EQ(box.SetValue(c.from), S_OK);
     EventLog log;
     log.Watch(box);
+    SetErrorInfo(0, nullptr);
     EXPECT_EQ(box.SetValue(c.to), c.result);
     EXPECT_EQ(box.Value(), c.after);
     EXPECT_EQ(log.Entries(), c.click ? std::vector<std::string>{"Check.Click"} : std::vector<std::string>{});
+    // A refusal leaves its description and source for the host; an accepted value leaves nothing.
+    if (FAILED(c.result))
+        EXPECT_EQ(TakeErrorReport(), (ErrorReport{u"Invalid property value", u"Host.Control"}));
+    else
+        EXPECT_EQ(TakeErrorReport(), std::nullopt);
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, CheckBoxValues,

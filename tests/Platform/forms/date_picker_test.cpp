@@ -5,12 +5,17 @@
 #include <string>
 #include <vector>
 
+#include "error_report.h"
 #include "event_log.h"
+#include "platform/variant.h"
 #include "platform/forms/forms.h"
 #include "winerror.h"
 
 using namespace platform::forms;
+using formstest::ErrorReport;
 using formstest::EventLog;
+using formstest::TakeErrorReport;
+using platform::com::UniqueVariant;
 
 namespace {
 
@@ -59,6 +64,78 @@ INSTANTIATE_TEST_SUITE_P(
                     RangeCase{"day_after", k31December9999 + 1, CTL_E_INVALIDPROPERTYVALUE},
                     RangeCase{"epoch", 0, S_OK}, RangeCase{"before_epoch", -1.25, S_OK},
                     RangeCase{"not_a_number", std::nan(""), CTL_E_INVALIDPROPERTYVALUE}),
+    [](const auto& info) { return std::string(info.param.what); });
+
+enum class Given { Date, Double, Long, Text, Null, Empty, Bool };
+
+struct VariantCase {
+    const char* what;
+    Given given;
+    double number;
+    const char16_t* text;
+    HRESULT result;
+    DATE value;  // afterwards; the 18 July 2008 it held when refused
+    const char16_t* description;
+};
+void PrintTo(const VariantCase& c, std::ostream* os) { *os << c.what; }
+
+UniqueVariant Make(const VariantCase& c) {
+    switch (c.given) {
+    case Given::Date: return UniqueVariant::FromDate(c.number);
+    case Given::Double: return UniqueVariant::FromDouble(c.number);
+    case Given::Long: return UniqueVariant::FromLong(static_cast<LONG>(c.number));
+    case Given::Text: return UniqueVariant::FromString(c.text);
+    case Given::Null: return UniqueVariant::Null();
+    case Given::Bool: return UniqueVariant::FromBool(c.number != 0);
+    case Given::Empty: break;
+    }
+    return UniqueVariant();
+}
+
+class DatePickerVariants : public DatePickerTest, public testing::WithParamInterface<VariantCase> {};
+
+TEST_P(DatePickerVariants, ConvertsTheValueOrRefusesItWithTheHostsError) {
+    const VariantCase& c = GetParam();
+    form.SetErrorSource(u"Host.Control");
+    SetErrorInfo(0, nullptr);
+    const UniqueVariant given = Make(c);
+    EXPECT_EQ(picker.SetValue(*given.Get()), c.result);
+    EXPECT_EQ(picker.Value(), c.value);
+    if (FAILED(c.result))
+        EXPECT_EQ(TakeErrorReport(), (ErrorReport{c.description, u"Host.Control"}));
+    else
+        EXPECT_EQ(TakeErrorReport(), std::nullopt);
+    EXPECT_TRUE(log.Entries().empty());  // code's values raise no Change
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, DatePickerVariants,
+    testing::Values(
+        VariantCase{"date", Given::Date, k29October2008, u"", S_OK, k29October2008, u""},
+        VariantCase{"double_day_and_time", Given::Double, 39750.5, u"", S_OK, 39750.5, u""},
+        VariantCase{"long_day", Given::Long, 39750, u"", S_OK, k29October2008, u""},
+        VariantCase{"us_text", Given::Text, 0, u"10/29/2008", S_OK, k29October2008, u""},
+        VariantCase{"iso_text_with_time", Given::Text, 0, u"2008-10-29 12:00:00", S_OK, 39750.5, u""},
+        VariantCase{"long_text", Given::Text, 0, u"October 29, 2008", S_OK, k29October2008, u""},
+        VariantCase{"first_day_text", Given::Text, 0, u"1/1/1601", S_OK, k1January1601, u""},
+        VariantCase{"last_day_text", Given::Text, 0, u"12/31/9999", S_OK, k31December9999, u""},
+        VariantCase{"empty_is_day_zero", Given::Empty, 0, u"", S_OK, 0, u""},
+        VariantCase{"text_that_is_no_date", Given::Text, 0, u"tomorrow", CTL_E_TYPEMISMATCH, k18July2008,
+                    u"Type mismatch"},
+        VariantCase{"empty_text", Given::Text, 0, u"", CTL_E_TYPEMISMATCH, k18July2008, u"Type mismatch"},
+        VariantCase{"day_that_does_not_exist", Given::Text, 0, u"2/30/2008", CTL_E_TYPEMISMATCH, k18July2008,
+                    u"Type mismatch"},
+        VariantCase{"text_year_10000", Given::Text, 0, u"1/1/10000", CTL_E_TYPEMISMATCH, k18July2008,
+                    u"Type mismatch"},
+        VariantCase{"text_31_december_1600", Given::Text, 0, u"12/31/1600", CTL_E_INVALIDPROPERTYVALUE,
+                    k18July2008, u"Invalid property value"},
+        VariantCase{"date_31_december_1600", Given::Date, k31December1600, u"", CTL_E_INVALIDPROPERTYVALUE,
+                    k18July2008, u"Invalid property value"},
+        VariantCase{"date_1_january_10000", Given::Date, k31December9999 + 1, u"", CTL_E_INVALIDPROPERTYVALUE,
+                    k18July2008, u"Invalid property value"},
+        VariantCase{"number_past_any_date", Given::Double, 1e300, u"", CTL_E_INVALIDPROPERTYVALUE, k18July2008,
+                    u"Invalid property value"},
+        VariantCase{"null", Given::Null, 0, u"", CTL_E_INVALIDUSEOFNULL, k18July2008, u"Invalid use of Null"}),
     [](const auto& info) { return std::string(info.param.what); });
 
 TEST_F(DatePickerTest, BoundsNarrowTheRangeAndPullTheValueIn) {

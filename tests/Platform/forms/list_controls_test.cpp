@@ -4,12 +4,15 @@
 #include <string>
 #include <vector>
 
+#include "error_report.h"
 #include "event_log.h"
 #include "platform/forms/forms.h"
 #include "winerror.h"
 
 using namespace platform::forms;
+using formstest::ErrorReport;
 using formstest::EventLog;
+using formstest::TakeErrorReport;
 
 namespace {
 
@@ -52,6 +55,7 @@ TEST_F(ComboBoxTest, ListIndexOutOfRangeIsRefusedAndChangesNothing) {
     log.Take();
     for (SHORT bad : {SHORT{3}, SHORT{-2}, SHORT{32767}, SHORT{-32768}}) {
         EXPECT_EQ(combo.SetListIndex(bad), CTL_E_INVALIDPROPERTYVALUE) << bad;
+        EXPECT_EQ(TakeErrorReport(), (ErrorReport{u"Invalid property value", u"Form"}));
         EXPECT_EQ(combo.ListIndex(), 0);
         EXPECT_EQ(combo.Text(), u"ann@example.com");
     }
@@ -87,6 +91,7 @@ TEST_F(ComboBoxTest, ItemsAreUnsortedAndIndexedAsInserted) {
     EXPECT_EQ(combo.ListIndex(), 2);
     EXPECT_EQ(combo.List(2), u"bob@example.com");
     EXPECT_EQ(combo.AddItem(u"x", SHORT{6}), CTL_E_ILLEGALFUNCTIONCALL);
+    EXPECT_EQ(TakeErrorReport(), (ErrorReport{u"Invalid procedure call or argument", u"Form"}));
     EXPECT_EQ(combo.AddItem(u"x", SHORT{-1}), CTL_E_ILLEGALFUNCTIONCALL);
     EXPECT_EQ(combo.ListCount(), 4);
     EXPECT_EQ(combo.List(4), u"");
@@ -168,6 +173,7 @@ TEST_F(ListBoxTest, HoldsAtMost32767Items) {
     for (int i = 0; i < kMaxListItems; ++i) ASSERT_EQ(list.AddItem(u"x"), S_OK);
     EXPECT_EQ(list.ListCount(), 32767);
     EXPECT_EQ(list.AddItem(u"one too many"), CTL_E_OUTOFMEMORY);
+    EXPECT_EQ(TakeErrorReport(), (ErrorReport{u"Out of memory", u"Form"}));
     EXPECT_EQ(list.AddItem(u"one too many", SHORT{0}), CTL_E_OUTOFMEMORY);
     EXPECT_EQ(list.ListCount(), 32767);
     EXPECT_EQ(list.List(0), u"x");

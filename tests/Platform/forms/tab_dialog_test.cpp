@@ -4,12 +4,15 @@
 #include <string>
 #include <vector>
 
+#include "error_report.h"
 #include "event_log.h"
 #include "platform/forms/forms.h"
 #include "winerror.h"
 
 using namespace platform::forms;
+using formstest::ErrorReport;
 using formstest::EventLog;
+using formstest::TakeErrorReport;
 
 namespace {
 
@@ -67,6 +70,7 @@ TEST_F(TabDialogTest, CodeChangesThePageWithClickAndRefusesIndexesOutOfRange) {
     EXPECT_EQ(tabs.Tab(), 2);
     EXPECT_EQ(log.Take(), std::vector<std::string>{"Tabs.Click(0)"});
     EXPECT_EQ(tabs.SetTabCaption(3, u"x"), CTL_E_INVALIDPROPERTYARRAYINDEX);
+    EXPECT_EQ(TakeErrorReport(), (ErrorReport{u"Invalid property array index", u"Form"}));
     EXPECT_EQ(tabs.TabCaption(3), u"");
     EXPECT_EQ(tabs.TabCaption(1), u"Advanced");
 }

@@ -8,7 +8,7 @@
 
 #include "platform/forms/control.h"
 #include "platform/forms/event.h"
-#include "wtypes.h"
+#include "oleauto.h"
 
 namespace platform::forms {
 
@@ -33,6 +33,15 @@ public:
     // property value" (0x800A017C) and the value unchanged. Raises nothing.
     DATE Value() const { return value_; }
     HRESULT SetValue(DATE value);
+    // A value as a host hands it over: converted to a date as VariantChangeType does (a date; a number as
+    // a day count; text read as an en-US date, "7/18/2008", "2008-07-18", "July 18, 2008" ...), then set as
+    // above. Refused, with the value unchanged:
+    //   text or another value that is no date        0x800A000D "Type mismatch"
+    //   Null                                          0x800A005E "Invalid use of Null" (the picker has
+    //                                                 no check box, so it never holds "no date")
+    //   a number past the dates a DATE can hold, or a date outside [MinDate, MaxDate]
+    //                                                 0x800A017C "Invalid property value"
+    HRESULT SetValue(const VARIANT& value);
 
     // The bounds are days within [1 January 1601, 31 December 9999] with MinDate <= MaxDate; others are
     // refused with "Invalid property value". A value outside new bounds moves to the nearest bound.
