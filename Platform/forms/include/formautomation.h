@@ -37,9 +37,9 @@
 //   item that has it.
 //   Results: S_OK when the gesture was performed; S_FALSE when a person could not reach the control (it is
 //   disabled, hidden or on a page that is not shown; for ctrltab, the focus is in no enabled tab dialog) and
-//   nothing happened; E_INVALIDARG, with a description in the error information, for an unknown control or gesture, a
-//   gesture that this kind of control does not take, or an argument that names nothing (no such item or tab, a
-//   text that is no index or date).
+//   nothing happened; E_INVALIDARG, with a description in the error information, for an unknown control or
+//   gesture, a gesture that this kind of control does not take, or an argument that names nothing (no such
+//   item or tab, a text that is no index or date).
 //
 // Focused(control)
 //   *control receives a new BSTR: the name of the control that has the focus, or the empty string. E_POINTER

@@ -8,6 +8,7 @@
 #include "platform/forms/date_picker.h"
 #include "platform/forms/event.h"
 #include "platform/forms/form.h"
+#include "platform/forms/form_automation.h"
 #include "platform/forms/label.h"
 #include "platform/forms/list_box.h"
 #include "platform/forms/option_button.h"
