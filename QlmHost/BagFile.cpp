@@ -351,7 +351,7 @@ HRESULT ReadBagFile(const std::filesystem::path& file, BagValues& values, std::s
     HRESULT hr = ReadFileContents(file, text, why);
     if (FAILED(hr)) return hr;
     hr = ParseBagText(text, values, why);
-    if (FAILED(hr)) why = Quote(file.string()) + ": " + why;
+    if (FAILED(hr)) why = "cannot load " + Quote(file.string()) + ": " + why;
     return hr;
 }
 
