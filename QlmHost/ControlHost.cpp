@@ -151,17 +151,16 @@ HRESULT ControlHost::Load(const std::filesystem::path& file, BagValues values, s
     hr = persist->Load(bag.Get(), log.Get());
     const std::string prefix = "cannot load " + Quote(file.string()) + ": ";
     if (FAILED(hr)) {
-        // The key it stopped at: the one the control reported, else the last one it asked for.
+        // The key it stopped at: the one the control reported, else the last one it asked for. When the
+        // bag itself refused that key's value, its reason says more than the control can.
         std::u16string key = bag->LastName();
         std::u16string description;
         if (!log->Errors().empty()) {
             key = log->Errors().back().name;
             description = log->Errors().back().description;
         }
-        if (description.empty() && !bag->Refusal().empty() && key == bag->LastName()) {
-            const std::u16string control = TakeErrorDescription();
-            why = prefix + "key " + Quote(key) + ": " + bag->Refusal() +
-                  (control.empty() ? "" : "; the control says: " + Narrow(control));
+        if (!bag->Refusal().empty() && key == bag->LastName()) {
+            why = prefix + "key " + Quote(key) + ": " + bag->Refusal();
             return hr;
         }
         if (description.empty()) description = TakeErrorDescription();
