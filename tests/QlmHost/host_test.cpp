@@ -103,6 +103,16 @@ TEST_F(HostLife, AFailedPutStopsTheRunWithTheControlsDescription) {
     }
 }
 
+TEST_F(HostLife, AnActionThatFailsBeforeTheSaveLeavesTheBagUnchanged) {
+    const auto bag = dir_ / "bag.json";
+    const std::string contents = R"({"Name": {"type": "string", "value": "old"}})";
+    qlmtest::WriteText(bag, contents);
+    const HostRun run = Host({"--bag", bag.string(), "--set", "Name=new", "--set", "Count=9", "--save"});
+    EXPECT_EQ(run.code, kExitFailure);
+    EXPECT_EQ(ReadText(bag), contents);
+    EXPECT_EQ(dir_.Names(), std::vector<std::string>{"bag.json"});
+}
+
 TEST_F(HostLife, GetOfAnUnknownPropertyFails) {
     const HostRun run = Host({"--get", "Colour"});
     EXPECT_EQ(run.code, kExitFailure);
@@ -258,7 +268,7 @@ TEST_F(HostLife, AMissingBagFailsUnlessTheControlIsNew) {
     EXPECT_EQ(run.out, "");
 }
 
-TEST_F(HostLife, AFailedWriteLeavesTheOldBag) {
+TEST_F(HostLife, AFailedSaveStopsTheRunAfterWhatWasDoneBeforeIt) {
     const auto bag = dir_ / "bag.json";
     qlmtest::WriteText(bag, R"({"Name": {"type": "string", "value": "old"}})");
     const HostRun run = Host({"--bag", bag.string(), "--set", "Name=new", "--save", "--out",
