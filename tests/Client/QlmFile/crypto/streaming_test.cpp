@@ -34,7 +34,7 @@ Streamed RunPasses(bool lock, const std::vector<BYTE>& input, const KnownKeys& k
     std::size_t at = 0;
     for (bool final = false; !final;) {
         const DWORD read = static_cast<DWORD>(std::min<std::size_t>(chunk, input.size() - at));
-        std::memcpy(buffer, input.data() + at, read);
+        if (read != 0) std::memcpy(buffer, input.data() + at, read);
         at += read;
         out.passes.push_back(read);
         final = read < chunk;
