@@ -38,6 +38,21 @@ std::vector<BYTE> Payload(std::size_t size) {
     return data;
 }
 
+// The reading side of the loop: each chunk of up to 1920 bytes is copied into the work buffer
+// (as a read would), and the pass that reads fewer is the final one.
+template <class Pass>
+void ForEachChunk(const std::vector<BYTE>& input, BYTE (&buffer)[kBuffer], Pass pass) {
+    std::size_t at = 0;
+    for (bool final = false; !final;) {
+        const DWORD read = static_cast<DWORD>(std::min<std::size_t>(kChunk, input.size() - at));
+        std::memcpy(buffer, input.data() + at, read);
+        at += read;
+        final = read < kChunk;
+        pass(read, final);
+        benchmark::DoNotOptimize(buffer);
+    }
+}
+
 struct Output {
     std::vector<BYTE> data;
     BYTE mac[20];
@@ -66,12 +81,7 @@ public:
         HMAC_INFO info = {CALG_SHA1, nullptr, 0, nullptr, 0};
         Require(CryptSetHashParam(mac, HP_HMAC_INFO, reinterpret_cast<const BYTE*>(&info), 0), "hmac info");
         BYTE buffer[kBuffer];
-        std::size_t at = 0;
-        for (bool final = false; !final;) {
-            const DWORD read = static_cast<DWORD>(std::min<std::size_t>(kChunk, input.size() - at));
-            std::memcpy(buffer, input.data() + at, read);
-            at += read;
-            final = read < kChunk;
+        ForEachChunk(input, buffer, [&](DWORD read, bool final) {
             DWORD length = read;
             if (encrypt) {
                 Require(CryptEncrypt(cipher_, 0, final, 0, buffer, &length, kBuffer), "encrypt");
@@ -81,8 +91,7 @@ public:
                 Require(CryptDecrypt(cipher_, 0, final, 0, buffer, &length), "decrypt");
             }
             if (output != nullptr) output->data.insert(output->data.end(), buffer, buffer + length);
-            benchmark::DoNotOptimize(buffer);
-        }
+        });
         BYTE value[20];
         DWORD size = sizeof value;
         Require(CryptGetHashParam(mac, HP_HASHVAL, value, &size, 0), "mac value");
@@ -131,12 +140,7 @@ public:
         Require(EVP_CipherInit_ex2(cipherCtx_, cipher_, kCipherKey, kIv, encrypt ? 1 : 0, nullptr) == 1, "cipher init");
         BYTE buffer[kBuffer];
         BYTE out[kBuffer];
-        std::size_t at = 0;
-        for (bool final = false; !final;) {
-            const DWORD read = static_cast<DWORD>(std::min<std::size_t>(kChunk, input.size() - at));
-            std::memcpy(buffer, input.data() + at, read);
-            at += read;
-            final = read < kChunk;
+        ForEachChunk(input, buffer, [&](DWORD read, bool final) {
             int length = 0;
             int tail = 0;
             if (encrypt) {
@@ -152,7 +156,7 @@ public:
             }
             if (output != nullptr) output->data.insert(output->data.end(), out, out + length);
             benchmark::DoNotOptimize(out);
-        }
+        });
         BYTE value[20];
         std::size_t size = 0;
         Require(EVP_MAC_final(macCtx_, value, &size, sizeof value) == 1, "mac value");

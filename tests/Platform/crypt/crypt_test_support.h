@@ -55,45 +55,29 @@ private:
     HCRYPTPROV h_ = 0;
 };
 
-class Key {
+// A key or hash handle, destroyed with the object.
+template <BOOL(WINAPI* Destroy)(ULONG_PTR)>
+class Handle {
 public:
-    Key() = default;
-    ~Key() {
-        if (h_ != 0) CryptDestroyKey(h_);
+    Handle() = default;
+    ~Handle() {
+        if (h_ != 0) Destroy(h_);
     }
-    Key(const Key&) = delete;
-    Key& operator=(const Key&) = delete;
-    HCRYPTKEY get() const { return h_; }
-    HCRYPTKEY* put() { return &h_; }
-    HCRYPTKEY release() {
-        const HCRYPTKEY h = h_;
+    Handle(const Handle&) = delete;
+    Handle& operator=(const Handle&) = delete;
+    ULONG_PTR get() const { return h_; }
+    ULONG_PTR* put() { return &h_; }
+    ULONG_PTR release() {
+        const ULONG_PTR h = h_;
         h_ = 0;
         return h;
     }
 
 private:
-    HCRYPTKEY h_ = 0;
+    ULONG_PTR h_ = 0;
 };
-
-class Hash {
-public:
-    Hash() = default;
-    ~Hash() {
-        if (h_ != 0) CryptDestroyHash(h_);
-    }
-    Hash(const Hash&) = delete;
-    Hash& operator=(const Hash&) = delete;
-    HCRYPTHASH get() const { return h_; }
-    HCRYPTHASH* put() { return &h_; }
-    HCRYPTHASH release() {
-        const HCRYPTHASH h = h_;
-        h_ = 0;
-        return h;
-    }
-
-private:
-    HCRYPTHASH h_ = 0;
-};
+using Key = Handle<CryptDestroyKey>;
+using Hash = Handle<CryptDestroyHash>;
 
 inline Bytes PlaintextBlob(ALG_ID algid, const Bytes& key) {
     Bytes blob(sizeof(BLOBHEADER) + sizeof(DWORD));
@@ -109,6 +93,15 @@ inline void Import(HCRYPTPROV context, ALG_ID algid, const Bytes& key, DWORD fla
     const Bytes blob = PlaintextBlob(algid, key);
     ASSERT_TRUE(CryptImportKey(context, blob.data(), static_cast<DWORD>(blob.size()), 0, flags, out.put()))
         << std::hex << GetLastError();
+}
+
+// A DWORD key parameter (KP_ALGID, KP_BLOCKLEN, KP_KEYLEN, KP_MODE, KP_PADDING).
+inline DWORD KeyDword(HCRYPTKEY key, DWORD param) {
+    DWORD value = 0;
+    DWORD size = sizeof value;
+    EXPECT_TRUE(CryptGetKeyParam(key, param, reinterpret_cast<BYTE*>(&value), &size, 0)) << std::hex << GetLastError();
+    EXPECT_EQ(size, 4u);
+    return value;
 }
 
 inline void SetIv(HCRYPTKEY key, const Bytes& iv) { ASSERT_TRUE(CryptSetKeyParam(key, KP_IV, iv.data(), 0)); }

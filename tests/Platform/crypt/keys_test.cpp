@@ -23,14 +23,6 @@ protected:
         EXPECT_TRUE(CryptExportKey(key, 0, PLAINTEXTKEYBLOB, 0, blob.data(), &size)) << std::hex << LastError();
         return blob;
     }
-
-    static DWORD KeyDword(HCRYPTKEY key, DWORD param) {
-        DWORD value = 0;
-        DWORD size = sizeof value;
-        EXPECT_TRUE(CryptGetKeyParam(key, param, reinterpret_cast<BYTE*>(&value), &size, 0)) << std::hex << LastError();
-        EXPECT_EQ(size, 4u);
-        return value;
-    }
 };
 
 // D = SHA-1("abc"). AES keys: the start of SHA-1(0x36 pad ^ D) || SHA-1(0x5C pad ^ D); RC2 keys: the start of D.

@@ -20,14 +20,9 @@ TEST(CreateCipherKey, GivesTheKnownKeyAndIvWithCbcAndPkcs5) {
         ASSERT_EQ(CreateCipherKey(&slots.context, &slots.key, known.keyText, known.tokenText), S_OK);
         EXPECT_EQ(ExportedKey(slots.key), known.cipherKey);
         EXPECT_EQ(KeyIv(slots.key), known.iv);
-        DWORD value = 0;
-        DWORD size = sizeof value;
-        ASSERT_TRUE(CryptGetKeyParam(slots.key, KP_ALGID, reinterpret_cast<BYTE*>(&value), &size, 0));
-        EXPECT_EQ(value, static_cast<DWORD>(CALG_AES_256));
-        ASSERT_TRUE(CryptGetKeyParam(slots.key, KP_MODE, reinterpret_cast<BYTE*>(&value), &size, 0));
-        EXPECT_EQ(value, static_cast<DWORD>(CRYPT_MODE_CBC));
-        ASSERT_TRUE(CryptGetKeyParam(slots.key, KP_PADDING, reinterpret_cast<BYTE*>(&value), &size, 0));
-        EXPECT_EQ(value, static_cast<DWORD>(PKCS5_PADDING));
+        EXPECT_EQ(KeyDword(slots.key, KP_ALGID), static_cast<DWORD>(CALG_AES_256));
+        EXPECT_EQ(KeyDword(slots.key, KP_MODE), static_cast<DWORD>(CRYPT_MODE_CBC));
+        EXPECT_EQ(KeyDword(slots.key, KP_PADDING), static_cast<DWORD>(PKCS5_PADDING));
     }
 }
 

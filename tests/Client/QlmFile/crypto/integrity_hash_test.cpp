@@ -16,12 +16,8 @@ TEST(CreateIntegrityHash, KeysAnHmacSha1WithTheFirst16BytesOfTheKeyDigest) {
         IntegritySlots slots;
         ASSERT_EQ(CreateIntegrityHash(known.keyText, &slots.context, &slots.key, &slots.hash), S_OK);
         EXPECT_EQ(ProviderName(slots.context), "Microsoft Enhanced Cryptographic Provider v1.0");
-        DWORD value = 0;
-        DWORD size = sizeof value;
-        ASSERT_TRUE(CryptGetKeyParam(slots.key, KP_ALGID, reinterpret_cast<BYTE*>(&value), &size, 0));
-        EXPECT_EQ(value, static_cast<DWORD>(CALG_RC2));
-        ASSERT_TRUE(CryptGetKeyParam(slots.key, KP_KEYLEN, reinterpret_cast<BYTE*>(&value), &size, 0));
-        EXPECT_EQ(value, 128u);
+        EXPECT_EQ(KeyDword(slots.key, KP_ALGID), static_cast<DWORD>(CALG_RC2));
+        EXPECT_EQ(KeyDword(slots.key, KP_KEYLEN), 128u);
         EXPECT_EQ(MacOf(slots.hash, "integrity check"), known.integrityCheckMac);
     }
 }
