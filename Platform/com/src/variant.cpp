@@ -132,6 +132,17 @@ HRESULT CopyOwnedValue(VARIANT& dest, const VARIANT& source) {
     }
 }
 
+HRESULT ReplaceVariant(VARIANT& dest, VARIANT& value) {
+    const HRESULT hr = VariantClear(&dest);
+    if (FAILED(hr)) {
+        VariantClear(&value);
+        return hr;
+    }
+    dest = value;
+    VariantInit(&value);
+    return S_OK;
+}
+
 }  // namespace platform::com::detail
 
 using platform::com::detail::CopyOwnedValue;
@@ -184,13 +195,7 @@ HRESULT WINAPI VariantCopyInd(VARIANT* pvarDest, const VARIANTARG* pvargSrc) {
     VARIANT copy;
     hr = CopyOwnedValue(copy, view);
     if (FAILED(hr)) return hr;
-    hr = VariantClear(pvarDest);
-    if (FAILED(hr)) {
-        VariantClear(&copy);
-        return hr;
-    }
-    *pvarDest = copy;
-    return S_OK;
+    return platform::com::detail::ReplaceVariant(*pvarDest, copy);
 }
 
 }  // extern "C"

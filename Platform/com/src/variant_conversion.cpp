@@ -385,13 +385,7 @@ HRESULT WINAPI VariantChangeTypeEx(VARIANTARG* pvargDest, const VARIANTARG* pvar
     hr = Convert(source, lcid, wFlags, vt, converted);
     if (FAILED(hr)) return hr;
     // Only now may the destination go: it may be the source itself.
-    hr = VariantClear(pvargDest);
-    if (FAILED(hr)) {
-        VariantClear(&converted);
-        return hr;
-    }
-    *pvargDest = converted;
-    return S_OK;
+    return platform::com::detail::ReplaceVariant(*pvargDest, converted);
 }
 
 HRESULT WINAPI VariantChangeType(VARIANTARG* pvargDest, const VARIANTARG* pvarSrc, USHORT wFlags, VARTYPE vt) {

@@ -23,4 +23,8 @@ HRESULT ReadThrough(const VARIANT& source, VARIANT& view);
 // is VT_EMPTY.
 HRESULT CopyOwnedValue(VARIANT& dest, const VARIANT& source);
 
+// Clears `dest` and moves `value` (owned) into it. Computing the value first and replacing last lets
+// `dest` be the source the value came from. When dest cannot be cleared, value is freed.
+HRESULT ReplaceVariant(VARIANT& dest, VARIANT& value);
+
 }  // namespace platform::com::detail

@@ -216,6 +216,7 @@ struct ReferenceArgument {
     T* Get() { return target_; }
 
     ReferenceArgument() {
+        // The whole value area starts zeroed: an untouched result slot reads as null or 0.
         VariantInit(&local_);
         local_.llVal = 0;
         local_.pRecInfo = nullptr;
