@@ -15,27 +15,17 @@ void SettingsForm::EndSwitched(const CheckBox& box, DatePicker& datePicker, Date
     timePicker.SetEnabled(on);
 }
 
-// A person's edit of a date pulls the edited end back to the other end when that end is in force, and
-// otherwise pushes the other end along. A correction is code's assignment: the picker raises no change
-// for it, so it switches no end on.
-void SettingsForm::NotAfterEdited() {
-    if (FAILED(AfterCheck.SetValue(kChecked))) return;
+// A person's edit of a date switches its end on, then, when the window is inverted, pulls the edited end
+// back to the other end if that end is in force, or otherwise pushes the other end along. A correction is
+// code's assignment: the picker raises no change for it, so it switches no end on.
+void SettingsForm::DateEdited(CheckBox& editedBox, DatePicker& edited, const CheckBox& otherBox, DatePicker& other) {
+    if (FAILED(editedBox.SetValue(kChecked))) return;
     const bool inverted = DTPickerNotAfter.Value() < DTPickerNotBefore.Value();
     if (!inverted) return;
-    if (BeforeCheck.Value() == kChecked)
-        (void)DTPickerNotAfter.SetValue(DTPickerNotBefore.Value());
-    else if (BeforeCheck.Value() == kUnchecked)
-        (void)DTPickerNotBefore.SetValue(DTPickerNotAfter.Value());
-}
-
-void SettingsForm::NotBeforeEdited() {
-    if (FAILED(BeforeCheck.SetValue(kChecked))) return;
-    const bool inverted = DTPickerNotAfter.Value() < DTPickerNotBefore.Value();
-    if (!inverted) return;
-    if (AfterCheck.Value() == kUnchecked)
-        (void)DTPickerNotAfter.SetValue(DTPickerNotBefore.Value());
-    else if (AfterCheck.Value() == kChecked)
-        (void)DTPickerNotBefore.SetValue(DTPickerNotAfter.Value());
+    if (otherBox.Value() == kChecked)
+        (void)edited.SetValue(other.Value());
+    else if (otherBox.Value() == kUnchecked)
+        (void)other.SetValue(edited.Value());
 }
 
 void SettingsForm::NotificationSwitched() {

@@ -85,8 +85,8 @@ void SettingsForm::ConnectRules() {
     UserCombo.Click.Add([this] { UserChosen(); });
     BeforeCheck.Click.Add([this] { EndSwitched(BeforeCheck, DTPickerNotBefore, TimePickerNotBefore); });
     AfterCheck.Click.Add([this] { EndSwitched(AfterCheck, DTPickerNotAfter, TimePickerNotAfter); });
-    DTPickerNotBefore.Change.Add([this] { NotBeforeEdited(); });
-    DTPickerNotAfter.Change.Add([this] { NotAfterEdited(); });
+    DTPickerNotBefore.Change.Add([this] { DateEdited(BeforeCheck, DTPickerNotBefore, AfterCheck, DTPickerNotAfter); });
+    DTPickerNotAfter.Change.Add([this] { DateEdited(AfterCheck, DTPickerNotAfter, BeforeCheck, DTPickerNotBefore); });
     RRCheck.Click.Add([this] { NotificationSwitched(); });
     ProxyServer.Change.Add([this] { ProxyServerChanged(); });
     SSTab1.MouseUp.Add([this](SHORT, SHORT, float, float) { TabDialogMouseUp(); });

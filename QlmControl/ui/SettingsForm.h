@@ -114,8 +114,8 @@ private:
     void UserChosen();
     void EndSwitched(const platform::forms::CheckBox& box, platform::forms::DatePicker& datePicker,
                      platform::forms::DatePicker& timePicker);
-    void NotAfterEdited();
-    void NotBeforeEdited();
+    void DateEdited(platform::forms::CheckBox& editedBox, platform::forms::DatePicker& edited,
+                    const platform::forms::CheckBox& otherBox, platform::forms::DatePicker& other);
     void NotificationSwitched();
     void ProxyServerChanged();
     void TabDialogMouseUp();

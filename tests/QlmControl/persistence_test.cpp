@@ -60,6 +60,27 @@ const std::vector<std::string> kKeyOrder = {
     "NotAfterCheckValue", "Mode",          "ReferenceValue",      "TimeNotBeforeValue", "TimeNotAfterValue",
     "ShowPopUpValue"};
 
+// A value for every key, each different from what a new control holds, in the order of the keys.
+using MakeValue = UniqueVariant (*)();
+const std::vector<std::pair<std::string, MakeValue>> kOtherThanNew = {
+    {"UsernameValue", [] { return UniqueVariant::FromString(u"ann@example.com"); }},
+    {"PwdValue", [] { return UniqueVariant::FromString(u"QLMUI_PlaceholderSecretMarkerAb"); }},
+    {"NotBeforeValue", [] { return UniqueVariant::FromDate(39640.0); }},
+    {"NotAfterValue", [] { return UniqueVariant::FromDate(39700.0); }},
+    {"ReadReceiptValue", [] { return UniqueVariant::FromShort(1); }},
+    {"ProxyIEValue", [] { return UniqueVariant::FromBool(false); }},
+    {"ProxyServerValue", [] { return UniqueVariant::FromString(u"proxy.example.com"); }},
+    {"ProxyPortValue", [] { return UniqueVariant::FromString(u"3128"); }},
+    {"RememberMeValue", [] { return UniqueVariant::FromShort(1); }},
+    {"NotBeforeCheckValue", [] { return UniqueVariant::FromShort(1); }},
+    {"NotAfterCheckValue", [] { return UniqueVariant::FromShort(2); }},
+    {"Mode", [] { return UniqueVariant::FromLong(1); }},
+    {"ReferenceValue", [] { return UniqueVariant::FromString(u"project X"); }},
+    {"TimeNotBeforeValue", [] { return UniqueVariant::FromDate(39750.25); }},
+    {"TimeNotAfterValue", [] { return UniqueVariant::FromDate(39750.75); }},
+    {"ShowPopUpValue", [] { return UniqueVariant::FromShort(0); }},
+};
+
 class Persistence : public ControlHost {
 protected:
     void SetUp() override {
@@ -126,25 +147,8 @@ TEST_F(Persistence, InitNewSetsTheModeAndNothingElse) {
 }
 
 TEST_F(Persistence, AllSixteenValuesMakeTheRoundTripWithTheirTypes) {
-    const std::vector<std::pair<std::u16string, UniqueVariant (*)()>> puts = {
-        {u"UsernameValue", [] { return UniqueVariant::FromString(u"ann@example.com"); }},
-        {u"PwdValue", [] { return UniqueVariant::FromString(u"QLMUI_PlaceholderSecretMarkerAb"); }},
-        {u"NotBeforeValue", [] { return UniqueVariant::FromDate(39640.0); }},
-        {u"NotAfterValue", [] { return UniqueVariant::FromDate(39700.0); }},
-        {u"ReadReceiptValue", [] { return UniqueVariant::FromShort(1); }},
-        {u"ProxyIEValue", [] { return UniqueVariant::FromBool(false); }},
-        {u"ProxyServerValue", [] { return UniqueVariant::FromString(u"proxy.example.com"); }},
-        {u"ProxyPortValue", [] { return UniqueVariant::FromString(u"3128"); }},
-        {u"RememberMeValue", [] { return UniqueVariant::FromShort(1); }},
-        {u"NotBeforeCheckValue", [] { return UniqueVariant::FromShort(1); }},
-        {u"NotAfterCheckValue", [] { return UniqueVariant::FromShort(2); }},
-        {u"Mode", [] { return UniqueVariant::FromLong(1); }},
-        {u"ReferenceValue", [] { return UniqueVariant::FromString(u"project X"); }},
-        {u"TimeNotBeforeValue", [] { return UniqueVariant::FromDate(39750.25); }},
-        {u"TimeNotAfterValue", [] { return UniqueVariant::FromDate(39750.75); }},
-        {u"ShowPopUpValue", [] { return UniqueVariant::FromShort(0); }},
-    };
-    for (const auto& [name, make] : puts) ASSERT_EQ(InvokePut(IdOf(name), *make().Get()), S_OK) << Utf8(name);
+    for (const auto& [key, make] : kOtherThanNew)
+        ASSERT_EQ(InvokePut(IdOf(std::u16string(key.begin(), key.end())), *make().Get()), S_OK) << key;
     const std::vector<std::string> saved = Values();
     ASSERT_EQ(persist->Save(bag.Get(), TRUE, FALSE), S_OK);
     EXPECT_EQ(bag->writes, kKeyOrder);
@@ -245,25 +249,7 @@ class LoadFails : public Persistence, public testing::WithParamInterface<Failing
 TEST_P(LoadFails, AtTheKeyTheKeysBeforeLoadedTheRestAsTheyWere) {
     const FailingLoad& c = GetParam();
     // A full bag: every key differs from what the control holds.
-    const std::vector<std::pair<std::string, UniqueVariant (*)()>> stored = {
-        {"UsernameValue", [] { return UniqueVariant::FromString(u"ann@example.com"); }},
-        {"PwdValue", [] { return UniqueVariant::FromString(u"pw"); }},
-        {"NotBeforeValue", [] { return UniqueVariant::FromDate(39640.0); }},
-        {"NotAfterValue", [] { return UniqueVariant::FromDate(39700.0); }},
-        {"ReadReceiptValue", [] { return UniqueVariant::FromShort(1); }},
-        {"ProxyIEValue", [] { return UniqueVariant::FromBool(true); }},
-        {"ProxyServerValue", [] { return UniqueVariant::FromString(u"proxy.example.com"); }},
-        {"ProxyPortValue", [] { return UniqueVariant::FromString(u"3128"); }},
-        {"RememberMeValue", [] { return UniqueVariant::FromShort(1); }},
-        {"NotBeforeCheckValue", [] { return UniqueVariant::FromShort(1); }},
-        {"NotAfterCheckValue", [] { return UniqueVariant::FromShort(1); }},
-        {"Mode", [] { return UniqueVariant::FromLong(1); }},
-        {"ReferenceValue", [] { return UniqueVariant::FromString(u"project X"); }},
-        {"TimeNotBeforeValue", [] { return UniqueVariant::FromDate(39751.0); }},
-        {"TimeNotAfterValue", [] { return UniqueVariant::FromDate(39752.0); }},
-        {"ShowPopUpValue", [] { return UniqueVariant::FromShort(0); }},
-    };
-    for (const auto& [key, make] : stored) bag->Set(key, make());
+    for (const auto& [key, make] : kOtherThanNew) bag->Set(key, make());
     bag->Set(c.key, c.value());
     const std::vector<std::string> before = Values();
     ComPtr<ErrorLog> log = platform::com::Make<ErrorLog>();
