@@ -280,7 +280,9 @@ TEST_F(HostLife, AFailedSaveStopsTheRunAfterWhatWasDoneBeforeIt) {
 }
 
 TEST_F(HostLife, WithoutARegisteredControlTheHostSaysSo) {
-    ASSERT_EQ(platform::com::RemoveRegistryEntry(platform::com::RegistryKind::Class, CLSID_QlmUI), S_OK);
+    // An entry without a server: the build tree's registration of the real control must not stand in.
+    ASSERT_EQ(platform::com::WriteRegistryEntry(platform::com::RegistryKind::Class, CLSID_QlmUI, {{"ProgID", "none"}}),
+              S_OK);
     const HostRun run = Host({"--get", "Log"});
     EXPECT_EQ(run.code, kExitFailure);
     EXPECT_THAT(run.err, HasSubstr("cannot create the control {85B2F03A-F417-483F-B08F-84F08A37DD70}"));
