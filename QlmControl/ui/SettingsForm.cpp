@@ -73,7 +73,7 @@ void SettingsForm::SetInitialStates() {
         (void)picker->SetValue(kInitialTime);
     }
     // The pickers start enabled although their ends are off: a person may pick a date first, and the edit
-    // switches its end on (Part 2.6's ordering rules).
+    // switches its end on.
     OptionIE.SetValue(true);
     (void)CheckShowPopUp.SetValue(kChecked);
     CheckShowPopUp.SetVisible(false);

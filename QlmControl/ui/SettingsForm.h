@@ -50,13 +50,13 @@ public:
     LONG Mode() const { return mode_; }
     void SetMode(LONG mode) { mode_ = mode; }
 
-    // The reader list (Part 2.4): appends an entry as it is; the entries joined by ";".
+    // The reader list: appends an entry as it is; the entries joined by ";".
     HRESULT AddReader(std::u16string_view reader);
     std::u16string GetReaders() const;
-    // The login list (Part 2.5): appends a user name with its has-password flag.
+    // The login list: appends a user name with its has-password flag.
     HRESULT AddUsername(std::u16string_view username, bool hasPassword);
 
-    // The keyboard order by page (Part 2.7).
+    // The keyboard order by page: the managed controls out of the order, then one page's back in.
     HRESULT ClearTabStops();
     HRESULT SetMainTabOrder();
     HRESULT SetAdvancedTabOrder();
