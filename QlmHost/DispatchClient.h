@@ -39,7 +39,6 @@ public:
 
     // The member's name for a DISPID (for property-change notifications); the DISPID in hex if unknown.
     std::u16string NameOf(DISPID dispid) const;
-    bool HasTypeInfo() const { return typeInfo_ != nullptr; }
     // The arguments a member takes, from the type information (std::nullopt without it).
     std::optional<std::vector<ParameterInfo>> Parameters(DISPID dispid, INVOKEKIND kind) const;
 

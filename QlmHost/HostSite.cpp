@@ -15,7 +15,6 @@ STDMETHODIMP HostSite::GetContainer(IOleContainer** ppContainer) {
 }
 
 STDMETHODIMP HostSite::OnChanged(DISPID dispID) {
-    ++changes_;
     if (changed_) changed_(dispID);
     return S_OK;
 }

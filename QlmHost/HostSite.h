@@ -13,8 +13,6 @@ class HostSite final : public platform::com::Implements<HostSite, IOleClientSite
 public:
     // Called for every property-change notification.
     void OnPropertyChanged(std::function<void(DISPID)> handler) { changed_ = std::move(handler); }
-    // Whether the control announced a change since it was created (its state needs saving).
-    bool Changed() const { return changes_ > 0; }
 
     // IOleClientSite: the control lives on no document of its own; there is no container to reach.
     STDMETHODIMP SaveObject() override { return E_NOTIMPL; }
@@ -30,7 +28,6 @@ public:
 
 private:
     std::function<void(DISPID)> changed_;
-    unsigned changes_ = 0;
 };
 
 }  // namespace qlmhost

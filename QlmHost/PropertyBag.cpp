@@ -14,7 +14,7 @@ STDMETHODIMP HostPropertyBag::Read(LPCOLESTR pszPropName, VARIANT* pVar, IErrorL
     const std::u16string name(pszPropName);
     lastName_ = name;
     refusal_.clear();
-    if (namesSeen_.insert(name).second) namesRead_.push_back(name);
+    namesSeen_.insert(name);
 
     const VARIANT* stored = values_.Find(name);
     if (stored == nullptr) return E_INVALIDARG;

@@ -2,6 +2,7 @@
 // The host's side of the control's persistence: an IPropertyBag over named values (what a bag file
 // holds), and an IErrorLog that keeps what the control reports while it loads.
 #include <set>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -26,8 +27,6 @@ public:
     STDMETHODIMP Write(LPCOLESTR pszPropName, VARIANT* pVar) override;
 
     const BagValues& Values() const { return values_; }
-    // The names the control asked for, in the order it asked.
-    const std::vector<std::u16string>& NamesRead() const { return namesRead_; }
     // The names of the bag that the control never asked for.
     std::vector<std::u16string> NamesNotRead() const;
     // The last name read or written, and the bag's own reason for refusing it (empty if it did not).
@@ -36,7 +35,6 @@ public:
 
 private:
     BagValues values_;
-    std::vector<std::u16string> namesRead_;
     std::set<std::u16string> namesSeen_;
     std::u16string lastName_;
     std::string refusal_;

@@ -162,6 +162,21 @@ TEST_F(HostLife, AWrongCallNamesWhatIsWrong) {
     }
 }
 
+TEST_F(HostLife, WithoutTypeInformationValuesGoAsTextAndTheControlConverts) {
+    struct NoTypeInfo {
+        NoTypeInfo() { setenv("FAKE_CONTROL_NO_TYPEINFO", "1", 1); }
+        ~NoTypeInfo() { unsetenv("FAKE_CONTROL_NO_TYPEINFO"); }
+    } noTypeInfo;
+    HostRun run = Host({"--set", "Count=2", "--set", "Flag=False", "--get", "Count", "--get", "Flag", "--call",
+                        "Split([], \"a,b\")", "--call", "Upper(\"abc\")"});
+    // By value, a method's change to its argument does not come back.
+    EXPECT_EQ(run.out, "Count=2\nFlag=False\nSplit=2\n");
+    EXPECT_EQ(run.code, kExitSuccess) << run.err;
+    run = Host({"--set", "Count=abc"});
+    EXPECT_EQ(run.code, kExitFailure);
+    EXPECT_THAT(run.err, HasSubstr("--set Count=abc: Type mismatch (0x80020005) at argument 1"));
+}
+
 // ---- A person's gestures -----------------------------------------------------------------------------
 
 TEST_F(HostLife, GesturesActAsAPersonAndThePageShowsTheResult) {

@@ -22,7 +22,10 @@ ComPtr<HostPropertyBag> BagOf(std::initializer_list<std::pair<const char16_t*, U
 }
 
 TEST(HostPropertyBag, ReadGivesTheStoredValueOrConvertsToTheTypeAskedFor) {
-    auto bag = BagOf({{u"Count", UniqueVariant::FromString(u"2")}, {u"Name", UniqueVariant::FromString(u"ann")}});
+    auto bag = BagOf({{u"Count", UniqueVariant::FromString(u"2")},
+                      {u"Name", UniqueVariant::FromString(u"ann")},
+                      {u"Mode", UniqueVariant::FromLong(1)},
+                      {u"Flag", UniqueVariant::FromBool(true)}});
     UniqueVariant value;
     ASSERT_EQ(bag->Read(u"Name", value.Put(), nullptr), S_OK);
     EXPECT_EQ(value.Type(), VT_BSTR);
@@ -32,7 +35,8 @@ TEST(HostPropertyBag, ReadGivesTheStoredValueOrConvertsToTheTypeAskedFor) {
     ASSERT_EQ(bag->Read(u"Count", value.Get(), nullptr), S_OK);
     EXPECT_EQ(value.Type(), VT_I2);
     EXPECT_EQ(value->iVal, 2);
-    EXPECT_EQ(bag->NamesRead(), (std::vector<std::u16string>{u"Name", u"Count"}));
+    // What was never asked for, in the bag's order.
+    EXPECT_EQ(bag->NamesNotRead(), (std::vector<std::u16string>{u"Mode", u"Flag"}));
 }
 
 TEST(HostPropertyBag, AMissingNameIsInvalidArgAndIsRememberedAsAsked) {

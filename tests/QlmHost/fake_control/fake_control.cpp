@@ -1,5 +1,6 @@
 #include "fake_control.h"
 
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -67,6 +68,19 @@ public:
     static const InterfaceDescription& DispatchInterface() { return kInterface; }
 
     FakeControl() { Record(u"created"); }
+
+    // With $FAKE_CONTROL_NO_TYPEINFO set, the control gives its host no type information.
+    STDMETHODIMP GetTypeInfoCount(UINT* pctinfo) override {
+        if (std::getenv("FAKE_CONTROL_NO_TYPEINFO") == nullptr) return ImplementsDispatch::GetTypeInfoCount(pctinfo);
+        if (pctinfo == nullptr) return E_INVALIDARG;
+        *pctinfo = 0;
+        return S_OK;
+    }
+    STDMETHODIMP GetTypeInfo(UINT index, LCID lcid, ITypeInfo** ppTInfo) override {
+        if (std::getenv("FAKE_CONTROL_NO_TYPEINFO") == nullptr) return ImplementsDispatch::GetTypeInfo(index, lcid, ppTInfo);
+        if (ppTInfo != nullptr) *ppTInfo = nullptr;
+        return DISP_E_BADINDEX;
+    }
 
     // ---- IFakeControl ----
     STDMETHODIMP get_Name(BSTR* value) override { return PutText(name_, value); }
