@@ -38,6 +38,8 @@ private:
     HRESULT hr_;
 };
 
+std::u16string_view View(const UniqueBstr& text) { return {text.Get() ? text.Get() : u"", text.Length()}; }
+
 std::string Values(std::size_t count) { return std::to_string(count) + (count == 1 ? " value" : " values"); }
 
 std::string JoinNames(const std::vector<std::u16string>& names) {
@@ -89,11 +91,8 @@ HRESULT ControlHost::Create(REFCLSID clsid, std::string& why) {
     if (!site_) return E_OUTOFMEMORY;
 
     ComPtr<IDispatch> dispatch;
-    hr = control_.As(&dispatch);
-    if (FAILED(hr)) {
-        why = "the control offers no IDispatch: " + Describe(hr);
-        return hr;
-    }
+    hr = Offered(dispatch, "IDispatch", why);
+    if (FAILED(hr)) return hr;
     dispatch_ = std::make_unique<DispatchClient>(dispatch);
     site_->OnPropertyChanged([this](DISPID dispid) { Trace("changed " + Narrow(dispatch_->NameOf(dispid))); });
 
@@ -121,11 +120,8 @@ HRESULT ControlHost::Create(REFCLSID clsid, std::string& why) {
 
 HRESULT ControlHost::InitNew(std::string& why) {
     ComPtr<IPersistPropertyBag> persist;
-    HRESULT hr = control_.As(&persist);
-    if (FAILED(hr)) {
-        why = "the control offers no IPersistPropertyBag: " + Describe(hr);
-        return hr;
-    }
+    HRESULT hr = Offered(persist, "IPersistPropertyBag", why);
+    if (FAILED(hr)) return hr;
     SetErrorInfo(0, nullptr);
     hr = persist->InitNew();
     if (FAILED(hr)) {
@@ -138,11 +134,8 @@ HRESULT ControlHost::InitNew(std::string& why) {
 
 HRESULT ControlHost::Load(const std::filesystem::path& file, BagValues values, std::string& why) {
     ComPtr<IPersistPropertyBag> persist;
-    HRESULT hr = control_.As(&persist);
-    if (FAILED(hr)) {
-        why = "the control offers no IPersistPropertyBag: " + Describe(hr);
-        return hr;
-    }
+    HRESULT hr = Offered(persist, "IPersistPropertyBag", why);
+    if (FAILED(hr)) return hr;
     ComPtr<HostPropertyBag> bag = platform::com::Make<HostPropertyBag>(std::move(values));
     ComPtr<HostErrorLog> log = platform::com::Make<HostErrorLog>();
     if (!bag || !log) return E_OUTOFMEMORY;
@@ -215,11 +208,8 @@ HRESULT ControlHost::Paint(std::string& why) {
 
 HRESULT ControlHost::Save(const std::filesystem::path& file, std::string& why) {
     ComPtr<IPersistPropertyBag> persist;
-    HRESULT hr = control_.As(&persist);
-    if (FAILED(hr)) {
-        why = "the control offers no IPersistPropertyBag: " + Describe(hr);
-        return hr;
-    }
+    HRESULT hr = Offered(persist, "IPersistPropertyBag", why);
+    if (FAILED(hr)) return hr;
     ComPtr<HostPropertyBag> bag = platform::com::Make<HostPropertyBag>();
     if (!bag) return E_OUTOFMEMORY;
     SetErrorInfo(0, nullptr);
@@ -285,11 +275,8 @@ HRESULT ControlHost::PrintCall(const MethodCall& call, std::string& why) {
 
 HRESULT ControlHost::Gesture(const Action& action, std::string& why) {
     ComPtr<IFormAutomation> form;
-    HRESULT hr = control_.As(&form);
-    if (FAILED(hr)) {
-        why = "the control offers no IFormAutomation: " + Describe(hr);
-        return hr;
-    }
+    HRESULT hr = Offered(form, "IFormAutomation", why);
+    if (FAILED(hr)) return hr;
     UniqueBstr control(SysAllocStringLen(action.control.data(), static_cast<UINT>(action.control.size())));
     UniqueBstr gesture(SysAllocStringLen(action.gesture.data(), static_cast<UINT>(action.gesture.size())));
     UniqueBstr argument(SysAllocStringLen(action.argument.data(), static_cast<UINT>(action.argument.size())));
@@ -311,11 +298,8 @@ HRESULT ControlHost::Gesture(const Action& action, std::string& why) {
 
 HRESULT ControlHost::Present(std::string& why) {
     ComPtr<IFormAutomation> form;
-    HRESULT hr = control_.As(&form);
-    if (FAILED(hr)) {
-        why = "the control offers no IFormAutomation: " + Describe(hr);
-        return hr;
-    }
+    HRESULT hr = Offered(form, "IFormAutomation", why);
+    if (FAILED(hr)) return hr;
     UniqueBstr text;
     SetErrorInfo(0, nullptr);
     hr = form->Present(text.Put());
@@ -323,17 +307,14 @@ HRESULT ControlHost::Present(std::string& why) {
         why = DescribeWithInfo(hr);
         return hr;
     }
-    out_ << Narrow(std::u16string_view(text.Get() ? text.Get() : u"", text.Length()));
+    out_ << Narrow(View(text));
     return S_OK;
 }
 
 HRESULT ControlHost::Focused(std::string& why) {
     ComPtr<IFormAutomation> form;
-    HRESULT hr = control_.As(&form);
-    if (FAILED(hr)) {
-        why = "the control offers no IFormAutomation: " + Describe(hr);
-        return hr;
-    }
+    HRESULT hr = Offered(form, "IFormAutomation", why);
+    if (FAILED(hr)) return hr;
     UniqueBstr name;
     SetErrorInfo(0, nullptr);
     hr = form->Focused(name.Put());
@@ -341,7 +322,7 @@ HRESULT ControlHost::Focused(std::string& why) {
         why = DescribeWithInfo(hr);
         return hr;
     }
-    out_ << "Focused=" << Narrow(std::u16string_view(name.Get() ? name.Get() : u"", name.Length())) << "\n";
+    out_ << "Focused=" << Narrow(View(name)) << "\n";
     return S_OK;
 }
 

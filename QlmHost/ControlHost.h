@@ -11,6 +11,7 @@
 #include "CommandLine.h"
 #include "DispatchClient.h"
 #include "HostSite.h"
+#include "Messages.h"
 #include "formautomation.h"
 #include "ocidl.h"
 #include "oleidl.h"
@@ -43,6 +44,13 @@ public:
     HRESULT Save(const std::filesystem::path& file, std::string& why);
 
 private:
+    // The control's interface I, or a failure saying that the control does not offer it.
+    template <class I>
+    HRESULT Offered(platform::com::ComPtr<I>& out, const char* name, std::string& why) {
+        const HRESULT hr = control_.As(&out);
+        if (FAILED(hr)) why = std::string("the control offers no ") + name + ": " + Describe(hr);
+        return hr;
+    }
     void Trace(const std::string& line);
     HRESULT Gesture(const Action& action, std::string& why);
     HRESULT PrintCall(const MethodCall& call, std::string& why);
