@@ -12,8 +12,8 @@ using crypto_steps::LastErrorStatus;
 
 constexpr DWORD kNoSharingButDelete = FILE_SHARE_DELETE;
 
-// The calls that stage the output are no steps of the Part's, so the rule that a failure without a
-// last error goes on does not apply to them: such a failure still fails.
+// The calls that stage the output are not steps of the lock or unlock themselves, so the rule that a
+// failure without a last error goes on does not apply to them: such a failure still fails.
 HRESULT StagingFailure() {
     const HRESULT hr = LastErrorStatus();
     return FAILED(hr) ? hr : E_FAIL;
@@ -45,7 +45,9 @@ HRESULT StagedOutput::HoldExistingTarget() {
     // the new one is moved over it.
     targetHold_.Reset(CreateFileW(target_.c_str(), GENERIC_WRITE, kNoSharingButDelete, nullptr, OPEN_EXISTING,
                                   FILE_ATTRIBUTE_NORMAL, nullptr));
-    return targetHold_ ? S_OK : LastErrorStatus();
+    if (!targetHold_) return LastErrorStatus();
+    replacingExisting_ = true;
+    return S_OK;
 }
 
 HRESULT StagedOutput::CreateTemporary() {
@@ -64,8 +66,13 @@ HRESULT StagedOutput::Commit() {
         const HRESULT hr = LastErrorStatus();
         if (FAILED(hr)) return hr;
     }
-    if (!MoveFileExW(temporaryPath_.c_str(), target_.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-        return StagingFailure();
+    // A file the user agreed to replace passes its access on to its successor: a private file stays
+    // private. The run's own placeholder has nothing to pass on.
+    const BOOL moved =
+        replacingExisting_
+            ? ReplaceFileW(target_.c_str(), temporaryPath_.c_str(), nullptr, REPLACEFILE_WRITE_THROUGH, nullptr, nullptr)
+            : MoveFileExW(temporaryPath_.c_str(), target_.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+    if (!moved) return StagingFailure();
     // The temporary file is the target now, and the placeholder (or the replaced file) is gone.
     temporaryPath_.clear();
     placeholderIsOurs_ = false;

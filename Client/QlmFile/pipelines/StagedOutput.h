@@ -10,7 +10,8 @@
 //                       run reads that very file), and held
 //   CreateTemporary     a temporary file beside the target (GetTempFileNameW), opened for sequential
 //                       writing: everything is written there
-//   Commit              the temporary file closed and moved over the target
+//   Commit              the temporary file closed and moved over the target (a replaced target's
+//                       permissions carried over to it)
 //   Discard             the temporary file and a placeholder of this run deleted; an existing target
 //                       is never touched. The destructor discards what was not committed.
 //
@@ -51,6 +52,7 @@ private:
     std::u16string target_;
     FileHandle targetHold_;      // the placeholder, or the existing target held for replacement
     bool placeholderIsOurs_ = false;
+    bool replacingExisting_ = false;
     FileHandle temporary_;
     std::u16string temporaryPath_;
 };

@@ -110,6 +110,29 @@ DWORD OpenError(const std::string& path, const Request& request, int error) {
     return PathError(path, error);
 }
 
+// A file that this open created and that the open then fails to hand out goes again: a failed
+// CreateFileW leaves no new empty file behind. Only the file this open made is removed, not one that
+// has taken its name since.
+class CreatedFile {
+public:
+    CreatedFile(const std::string& path, int fd, bool created) : path_(path) {
+        if (created && ::fstat(fd, &made_) == 0) armed_ = true;
+    }
+    ~CreatedFile() {
+        struct stat now;
+        if (armed_ && ::lstat(path_.c_str(), &now) == 0 && now.st_dev == made_.st_dev && now.st_ino == made_.st_ino)
+            ::unlink(path_.c_str());
+    }
+    CreatedFile(const CreatedFile&) = delete;
+    CreatedFile& operator=(const CreatedFile&) = delete;
+    void Keep() { armed_ = false; }
+
+private:
+    const std::string& path_;
+    struct stat made_ {};
+    bool armed_ = false;
+};
+
 HANDLE Open(const std::string& path, const Request& request) {
     bool existed = false;
     bool readable = false;
@@ -118,6 +141,7 @@ HANDLE Open(const std::string& path, const Request& request) {
         SetLastError(OpenError(path, request, errno));
         return INVALID_HANDLE_VALUE;
     }
+    CreatedFile created(path, fd.get(), !existed);
     struct stat st;
     if (::fstat(fd.get(), &st) != 0) {
         SetLastErrorFromErrno();
@@ -158,6 +182,7 @@ HANDLE Open(const std::string& path, const Request& request) {
         SetLastError(ERROR_TOO_MANY_OPEN_FILES);
         return INVALID_HANDLE_VALUE;
     }
+    created.Keep();
     const bool reportsExisting = request.disposition == CREATE_ALWAYS || request.disposition == OPEN_ALWAYS;
     SetLastError(reportsExisting && existed ? ERROR_ALREADY_EXISTS : ERROR_SUCCESS);
     return handle;

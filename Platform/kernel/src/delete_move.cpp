@@ -1,4 +1,4 @@
-// DeleteFileW and MoveFileExW: removing and renaming files by name.
+// DeleteFileW, MoveFileExW and ReplaceFileW: removing and renaming files by name.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -70,6 +70,25 @@ BOOL MoveFile(const std::string& from, const std::string& to, DWORD flags) {
     return TRUE;
 }
 
+// The replacement takes on the replaced file's access before it takes its name: its owner and group
+// where this process may give them, and its permission bits, so that replacing a private file never
+// leaves a readable one in its place.
+BOOL ReplaceFile(const std::string& replaced, const std::string& replacement, DWORD flags) {
+    struct stat target;
+    if (::stat(replaced.c_str(), &target) != 0) return Fail(PathError(replaced, errno));
+    if (!S_ISREG(target.st_mode)) return Fail(ERROR_ACCESS_DENIED);
+    const int fd = sys::Open(replacement.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NOFOLLOW);
+    if (fd < 0) return Fail(PathError(replacement, errno));
+    // Only root may give a file away; a group the owner belongs to is still worth keeping.
+    if (::fchown(fd, target.st_uid, target.st_gid) != 0) (void)::fchown(fd, static_cast<uid_t>(-1), target.st_gid);
+    const bool permissionsSet = ::fchmod(fd, target.st_mode & 07777) == 0;
+    const int chmodError = errno;
+    ::close(fd);
+    if (!permissionsSet && (flags & REPLACEFILE_IGNORE_ACL_ERRORS) == 0) return Fail(Win32ErrorFromErrno(chmodError));
+    const DWORD moveFlags = MOVEFILE_REPLACE_EXISTING | ((flags & REPLACEFILE_WRITE_THROUGH) ? MOVEFILE_WRITE_THROUGH : 0);
+    return MoveFile(replacement, replaced, moveFlags);
+}
+
 }  // namespace
 }  // namespace platform::kernel
 
@@ -94,6 +113,23 @@ BOOL WINAPI MoveFileExW(LPCWSTR lpExistingFileName, LPCWSTR lpNewFileName, DWORD
         if (!from) return FALSE;
         const std::optional<std::string> to = platform::kernel::NativePath(lpNewFileName);
         return to && platform::kernel::MoveFile(*from, *to, dwFlags);
+    } catch (const std::bad_alloc&) {
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        return FALSE;
+    }
+}
+
+BOOL WINAPI ReplaceFileW(LPCWSTR lpReplacedFileName, LPCWSTR lpReplacementFileName, LPCWSTR lpBackupFileName,
+                         DWORD dwReplaceFlags, LPVOID lpExclude, LPVOID lpReserved) {
+    if (platform::fault::Fail("ReplaceFileW")) return FALSE;
+    constexpr DWORD kKnown = REPLACEFILE_WRITE_THROUGH | REPLACEFILE_IGNORE_MERGE_ERRORS | REPLACEFILE_IGNORE_ACL_ERRORS;
+    if (lpBackupFileName != nullptr || lpExclude != nullptr || lpReserved != nullptr || (dwReplaceFlags & ~kKnown) != 0)
+        return platform::kernel::Fail(ERROR_INVALID_PARAMETER);
+    try {
+        const std::optional<std::string> replaced = platform::kernel::NativePath(lpReplacedFileName);
+        if (!replaced) return FALSE;
+        const std::optional<std::string> replacement = platform::kernel::NativePath(lpReplacementFileName);
+        return replacement && platform::kernel::ReplaceFile(*replaced, *replacement, dwReplaceFlags);
     } catch (const std::bad_alloc&) {
         SetLastError(ERROR_NOT_ENOUGH_MEMORY);
         return FALSE;

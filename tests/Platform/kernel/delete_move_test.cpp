@@ -140,3 +140,50 @@ TEST(MoveFileExW, AcrossFileSystemsIsRefused) {
 }
 
 }  // namespace
+
+namespace {
+
+BOOL Replace(const std::filesystem::path& replaced, const std::filesystem::path& replacement, DWORD flags) {
+    return ReplaceFileW(qlmtest::Utf16(replaced).c_str(), qlmtest::Utf16(replacement).c_str(), nullptr, flags,
+                        nullptr, nullptr);
+}
+
+TEST(ReplaceFileW, TheReplacementKeepsTheReplacedFilesAccess) {
+    qlmtest::TempDir dir;
+    for (mode_t mode : {0600, 0640, 0755}) {
+        qlmtest::WriteText(dir / "target", "old");
+        ::chmod((dir / "target").c_str(), mode);
+        qlmtest::WriteText(dir / "new", "new");
+        ::chmod((dir / "new").c_str(), 0644);
+        ASSERT_TRUE(Replace(dir / "target", dir / "new", REPLACEFILE_WRITE_THROUGH)) << GetLastError();
+        EXPECT_EQ(Text(dir / "target"), "new");
+        EXPECT_FALSE(std::filesystem::exists(dir / "new"));
+        struct stat st;
+        ASSERT_EQ(::stat((dir / "target").c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 07777, mode);
+    }
+}
+
+TEST(ReplaceFileW, FailuresLeaveTheReplacedFile) {
+    qlmtest::TempDir dir;
+    qlmtest::WriteText(dir / "new", "new");
+    EXPECT_FALSE(Replace(dir / "missing", dir / "new", 0));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+    EXPECT_EQ(Text(dir / "new"), "new");
+
+    qlmtest::WriteText(dir / "target", "old");
+    EXPECT_FALSE(Replace(dir / "target", dir / "gone", 0));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+    {
+        Handle held = Open(dir / "target", GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING);
+        EXPECT_FALSE(Replace(dir / "target", dir / "new", 0));
+        EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+    }
+    EXPECT_EQ(Text(dir / "target"), "old");
+    EXPECT_FALSE(ReplaceFileW(qlmtest::Utf16(dir / "target").c_str(), qlmtest::Utf16(dir / "new").c_str(),
+                              u"backup", 0, nullptr, nullptr));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+    EXPECT_EQ(Text(dir / "target"), "old");
+}
+
+}  // namespace

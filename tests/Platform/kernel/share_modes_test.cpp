@@ -157,3 +157,24 @@ TEST(ShareModes, AFileSystemWithoutLocksOpensWithoutThem) {
 }
 
 }  // namespace
+
+namespace {
+
+// A CreateFileW that fails after it made the file removes it again; a file that was there stays.
+TEST(ShareModes, AFailedOpenLeavesNoFileItCreated) {
+    qlmtest::TempDir dir;
+    for (DWORD disposition : {static_cast<DWORD>(CREATE_NEW), static_cast<DWORD>(CREATE_ALWAYS),
+                              static_cast<DWORD>(OPEN_ALWAYS)}) {
+        platform::fault::Scoped lockFails("sys:flock", EIO, 1, 0);
+        EXPECT_FALSE(Open(dir / "new", GENERIC_WRITE, 0, disposition).valid()) << disposition;
+        EXPECT_FALSE(std::filesystem::exists(dir / "new")) << disposition;
+    }
+    qlmtest::WriteText(dir / "old", "data");
+    {
+        platform::fault::Scoped lockFails("sys:flock", EIO, 1, 0);
+        EXPECT_FALSE(Open(dir / "old", GENERIC_WRITE, 0, CREATE_ALWAYS).valid());
+    }
+    EXPECT_EQ(Text(dir / "old"), "data");
+}
+
+}  // namespace

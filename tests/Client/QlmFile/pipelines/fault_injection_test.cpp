@@ -50,6 +50,7 @@ const Point kPoints[] = {
     {"CloseHandle", ERROR_INVALID_HANDLE, Expect::MayPassOver},
     {"GetTempFileNameW", ERROR_ACCESS_DENIED, Expect::EveryCallFails},
     {"MoveFileExW", ERROR_ACCESS_DENIED, Expect::EveryCallFails},
+    {"ReplaceFileW", ERROR_ACCESS_DENIED, Expect::EveryCallFails},
     {"GetVersionExW", ERROR_INVALID_PARAMETER, Expect::EveryCallFails},
     {"MultiByteToWideChar", ERROR_NO_UNICODE_TRANSLATION, Expect::EveryCallFails},
     {"WideCharToMultiByte", ERROR_NO_UNICODE_TRANSLATION, Expect::MayPassOver},  // also the stamp's text

@@ -1,6 +1,7 @@
 // The unlock pipeline in-process with the scripted engine: round trips and the names they restore,
 // the bar, the overwrite question, the engine's answers, Cancel, and what reaches the engine.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include "Status.h"
 #include "pipeline_test_support.h"
@@ -88,6 +89,23 @@ INSTANTIATE_TEST_SUITE_P(
     Answers, UnlockOverwrite,
     testing::ValuesIn(OverwriteCases(qlmfile::QLM_E_EXPIRED)),
     [](const auto& info) { return std::string(info.param.name); });
+
+// Replacing a private file must not leave a readable one: the restored file takes over the
+// permissions of the file it replaces; a new one gets the usual ones.
+TEST_F(UnlockTest, AReplacedFileKeepsItsPermissions) {
+    qlmtest::WriteBytes(restored_, qlmtest::PatternBytes(10, 5));
+    ASSERT_EQ(::chmod(restored_.c_str(), 0600), 0);
+    ASSERT_EQ(RunUnlock(container_, Answering(IDYES)).status, S_OK);
+    EXPECT_EQ(qlmtest::ReadBytes(restored_), content_);
+    EXPECT_EQ(fs::status(restored_).permissions(), fs::perms::owner_read | fs::perms::owner_write);
+
+    fs::remove(restored_);
+    const mode_t mask = ::umask(022);
+    ASSERT_EQ(RunUnlock(container_).status, S_OK);
+    ::umask(mask);
+    EXPECT_EQ(fs::status(restored_).permissions(),
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read | fs::perms::others_read);
+}
 
 struct EngineCase {
     const char* name;
