@@ -5,8 +5,20 @@
 // plays no part. A handle opened for sequential scan has a buffer: reading fills it ahead of the
 // pointer, writing collects into it and writes it out in one piece when it is full or when anything
 // else needs the file as the caller sees it (a move of the pointer, a read, the end of file, a flush,
-// the close). A deferred write that fails keeps its bytes in the buffer and reports the error to the
-// call that tried; a later call tries again, the close gives up.
+// the close).
+//
+// From the second buffer of a run on, the system calls go to the background I/O thread (io_thread.h),
+// on a second buffer, so that they overlap the caller's work: a sequential read that refilled a full
+// buffer has the next one read ahead, and a full write buffer is handed over while the caller fills
+// the other one. Only one request is out at a time. A read-ahead serves only the read that continues
+// the run it was made for; any write, move or end of file through the handle drops it.
+//
+// Errors of deferred writes. A write held in the buffer, or handed over, that fails keeps its bytes;
+// the error is reported once, by the call that waited for the write: for a handed-over write that is
+// the next WriteFile that fills the buffer again, a WriteFile of a buffer or more, ReadFile,
+// SetFilePointer(Ex) that moves the pointer, SetEndOfFile, FlushFileBuffers or CloseHandle
+// (GetFileSize counts the held-back bytes without waiting). The next of those calls tries again; the
+// close gives up, and so does the write-out at process exit.
 //
 // Methods return a Win32 error, 0 on success. Calls on one handle are serialised, as synchronous I/O
 // on one file object is on Windows.
@@ -15,6 +27,7 @@
 #include <mutex>
 
 #include "handle_table.h"
+#include "io_thread.h"
 
 namespace platform::kernel {
 
@@ -38,15 +51,26 @@ public:
     DWORD Close() override;
     DWORD Wait(DWORD milliseconds) override;
 
-    // Writes out what the buffer holds, for the flush at process exit.
+    // Writes out what the buffers hold, for the flush at process exit, and leaves nothing out on the
+    // I/O thread.
     void WriteOutAtExit();
 
 private:
     enum class Mode { Idle, Reading, Writing };
+    enum class Job { None, ReadAhead, Write };  // what request_ is, on spare_
 
     DWORD ReadBuffered(std::uint8_t* data, DWORD size, DWORD& done);
+    std::size_t Refill(int& error);
+    void StartReadAhead();
+    void DropReadAhead();
     DWORD WriteBuffered(const std::uint8_t* data, DWORD size, DWORD& done);
-    DWORD WriteOut();  // the held-back writes, if any
+    DWORD PutOutFullBuffer();
+    bool HandOver();
+    DWORD FinishHandedOverWrite();
+    DWORD WriteOutBuffer();
+    DWORD WriteOut();  // the held-back writes, if any: the handed-over one, then the buffer
+    void Quiesce();    // nothing out on the I/O thread any more
+    bool HaveSpare();
     DWORD LogicalSize(std::uint64_t& size);
 
     std::mutex mutex_;
@@ -64,6 +88,15 @@ private:
     std::uint64_t bufferStart_ = 0;
     std::size_t length_ = 0;
     std::size_t written_ = 0;
+
+    // The second buffer, allocated at the first hand-over, and the request on it. ReadAhead: the
+    // capacity_ bytes after buffer_. Write: bytes older than buffer_'s; request_.done of them are on
+    // disk once it is finished, and writeReported_ tells that its failure was reported already.
+    std::unique_ptr<std::uint8_t[]> spare_;
+    Job job_ = Job::None;
+    io::Request request_;
+    bool writeReported_ = false;
+    bool wroteFullBuffer_ = false;  // the first full buffer goes out at once: small files start no thread
 };
 
 // Arranges, once, that every open file writes out its buffer when the process exits normally.
