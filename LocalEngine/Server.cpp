@@ -4,10 +4,7 @@
 #include "platform/class_registry.h"
 
 WINAPI_EXPORT HRESULT STDAPICALLTYPE DllGetClassObject(REFCLSID rclsid, REFIID riid, LPVOID* ppv) {
-    if (ppv == nullptr) return E_POINTER;
-    *ppv = nullptr;
-    if (!IsEqualCLSID(rclsid, CLSID_QlmEngine)) return CLASS_E_CLASSNOTAVAILABLE;
-    return platform::com::GetClassObject<local_engine::LocalEngine>(riid, ppv);
+    return platform::com::GetClassObject<local_engine::LocalEngine>(CLSID_QlmEngine, rclsid, riid, ppv);
 }
 
 WINAPI_EXPORT HRESULT STDAPICALLTYPE DllCanUnloadNow() { return platform::com::ModuleCanUnloadNow(); }

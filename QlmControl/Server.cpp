@@ -9,10 +9,7 @@
 #include "platform/guid.h"
 
 WINAPI_EXPORT HRESULT STDAPICALLTYPE DllGetClassObject(REFCLSID rclsid, REFIID riid, LPVOID* ppv) {
-    if (ppv == nullptr) return E_POINTER;
-    *ppv = nullptr;
-    if (!IsEqualCLSID(rclsid, CLSID_QlmUI)) return CLASS_E_CLASSNOTAVAILABLE;
-    return platform::com::GetClassObject<qlmcontrol::QlmUI>(riid, ppv);
+    return platform::com::GetClassObject<qlmcontrol::QlmUI>(CLSID_QlmUI, rclsid, riid, ppv);
 }
 
 WINAPI_EXPORT HRESULT STDAPICALLTYPE DllCanUnloadNow() { return platform::com::ModuleCanUnloadNow(); }

@@ -1,6 +1,7 @@
 #include "platform/fault_injection.h"
 
 #include <atomic>
+#include <cerrno>
 #include <map>
 #include <mutex>
 #include <vector>
@@ -100,6 +101,14 @@ std::optional<DWORD> Check(const char* point) {
 bool Fail(const char* point) {
     if (auto value = Check(point)) {
         SetLastError(*value);
+        return true;
+    }
+    return false;
+}
+
+bool FailSystemCall(const char* point) {
+    if (auto value = Check(point)) {
+        errno = static_cast<int>(*value);
         return true;
     }
     return false;

@@ -10,21 +10,9 @@
 #include "platform/fault_injection.h"
 
 namespace platform::kernel::sys {
-namespace {
-
-// True, with errno set, when a test made this system call fail.
-bool Injected(const char* point) {
-    if (auto value = fault::Check(point)) {
-        errno = static_cast<int>(*value);
-        return true;
-    }
-    return false;
-}
-
-}  // namespace
 
 int Open(const char* path, int flags, mode_t mode) {
-    if (Injected("sys:open")) return -1;
+    if (fault::FailSystemCall("sys:open")) return -1;
     int fd;
     do {
         fd = ::open(path, flags, mode);
@@ -33,27 +21,27 @@ int Open(const char* path, int flags, mode_t mode) {
 }
 
 ssize_t Pread(int fd, void* data, size_t size, off_t offset) {
-    if (Injected("sys:read")) return -1;
+    if (fault::FailSystemCall("sys:read")) return -1;
     return ::pread(fd, data, size, offset);
 }
 
 ssize_t Pwrite(int fd, const void* data, size_t size, off_t offset) {
-    if (Injected("sys:write")) return -1;
+    if (fault::FailSystemCall("sys:write")) return -1;
     return ::pwrite(fd, data, size, offset);
 }
 
 int Fsync(int fd) {
-    if (Injected("sys:fsync")) return -1;
+    if (fault::FailSystemCall("sys:fsync")) return -1;
     return ::fsync(fd);
 }
 
 int Ftruncate(int fd, off_t length) {
-    if (Injected("sys:ftruncate")) return -1;
+    if (fault::FailSystemCall("sys:ftruncate")) return -1;
     return ::ftruncate(fd, length);
 }
 
 int Flock(int fd, int operation) {
-    if (Injected("sys:flock")) return -1;
+    if (fault::FailSystemCall("sys:flock")) return -1;
     int result;
     do {
         result = ::flock(fd, operation);
@@ -62,7 +50,7 @@ int Flock(int fd, int operation) {
 }
 
 int Rename(const char* from, const char* to, bool replace) {
-    if (Injected("sys:rename")) return -1;
+    if (fault::FailSystemCall("sys:rename")) return -1;
     if (replace) return ::rename(from, to);
     // Refusing an existing target in the same step as the rename: nothing can slip in between.
     const int result = ::renameat2(AT_FDCWD, from, AT_FDCWD, to, RENAME_NOREPLACE);
@@ -76,7 +64,7 @@ int Rename(const char* from, const char* to, bool replace) {
 }
 
 int Unlink(const char* path) {
-    if (Injected("sys:unlink")) return -1;
+    if (fault::FailSystemCall("sys:unlink")) return -1;
     return ::unlink(path);
 }
 

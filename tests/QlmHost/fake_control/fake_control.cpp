@@ -338,10 +338,7 @@ private:
 }  // namespace fakecontrol
 
 WINAPI_EXPORT HRESULT STDAPICALLTYPE DllGetClassObject(REFCLSID rclsid, REFIID riid, LPVOID* ppv) {
-    if (ppv == nullptr) return E_POINTER;
-    *ppv = nullptr;
-    if (!IsEqualCLSID(rclsid, fakecontrol::CLSID_FakeControl)) return CLASS_E_CLASSNOTAVAILABLE;
-    return platform::com::GetClassObject<fakecontrol::FakeControl>(riid, ppv);
+    return platform::com::GetClassObject<fakecontrol::FakeControl>(fakecontrol::CLSID_FakeControl, rclsid, riid, ppv);
 }
 
 WINAPI_EXPORT HRESULT STDAPICALLTYPE DllCanUnloadNow() { return platform::com::ModuleCanUnloadNow(); }

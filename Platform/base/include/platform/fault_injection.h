@@ -31,6 +31,9 @@ std::optional<DWORD> Check(const char* point);
 // For Win32-shaped functions: when this call must fail, sets the last error and returns true.
 bool Fail(const char* point);
 
+// For the system calls underneath ("sys:" points): when this call must fail, sets errno and returns true.
+bool FailSystemCall(const char* point);
+
 // Arms on construction, disarms everything on destruction.
 class Scoped {
 public:

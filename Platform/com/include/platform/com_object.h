@@ -147,4 +147,14 @@ HRESULT GetClassObject(REFIID riid, void** ppv) {
     return factory->QueryInterface(riid, ppv);
 }
 
+// The whole of DllGetClassObject for a server of one class: T's class object when rclsid is the class
+// it serves, CLASS_E_CLASSNOTAVAILABLE for any other.
+template <class T>
+HRESULT GetClassObject(REFCLSID served, REFCLSID rclsid, REFIID riid, void** ppv) {
+    if (ppv == nullptr) return E_POINTER;
+    *ppv = nullptr;
+    if (!IsEqualCLSID(rclsid, served)) return CLASS_E_CLASSNOTAVAILABLE;
+    return GetClassObject<T>(riid, ppv);
+}
+
 }  // namespace platform::com

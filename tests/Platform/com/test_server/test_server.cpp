@@ -25,10 +25,7 @@ private:
 }  // namespace
 
 WINAPI_EXPORT HRESULT STDAPICALLTYPE DllGetClassObject(REFCLSID rclsid, REFIID riid, LPVOID* ppv) {
-    if (ppv == nullptr) return E_POINTER;
-    *ppv = nullptr;
-    if (!IsEqualCLSID(rclsid, CLSID_TestCounter)) return CLASS_E_CLASSNOTAVAILABLE;
-    return platform::com::GetClassObject<TestCounter>(riid, ppv);
+    return platform::com::GetClassObject<TestCounter>(CLSID_TestCounter, rclsid, riid, ppv);
 }
 
 WINAPI_EXPORT HRESULT STDAPICALLTYPE DllCanUnloadNow() { return platform::com::ModuleCanUnloadNow(); }

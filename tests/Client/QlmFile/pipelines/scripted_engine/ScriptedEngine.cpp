@@ -76,10 +76,7 @@ const char* ScriptedEnginePath() {
 }  // namespace scripted_engine
 
 WINAPI_EXPORT HRESULT STDAPICALLTYPE DllGetClassObject(REFCLSID rclsid, REFIID riid, LPVOID* ppv) {
-    if (ppv == nullptr) return E_POINTER;
-    *ppv = nullptr;
-    if (!IsEqualCLSID(rclsid, CLSID_QlmEngine)) return CLASS_E_CLASSNOTAVAILABLE;
-    return platform::com::GetClassObject<scripted_engine::Engine>(riid, ppv);
+    return platform::com::GetClassObject<scripted_engine::Engine>(CLSID_QlmEngine, rclsid, riid, ppv);
 }
 
 WINAPI_EXPORT HRESULT STDAPICALLTYPE DllCanUnloadNow() { return platform::com::ModuleCanUnloadNow(); }
