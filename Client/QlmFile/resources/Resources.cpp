@@ -11,6 +11,7 @@
 #include "Resources.h"
 #include "commctrl.h"
 #include "platform/dialog_template.h"
+#include "platform/resource_writer.h"
 #include "platform/resources.h"
 #include "winuser.h"
 
@@ -64,55 +65,26 @@ constexpr auto kIconGroup = [] {
 
 // VS_VERSIONINFO: each block is WORD wLength, WORD wValueLength, WORD wType (1 text, 0 binary), its
 // key, padding to 32 bits, its value, padding, its children; wLength excludes the padding after it.
-class VersionWriter {
+class VersionWriter : public platform::ResourceWriter {
 public:
-    constexpr explicit VersionWriter(BYTE* out) : out_(out) {}
-    constexpr void Word(WORD value) {
-        Byte(static_cast<BYTE>(value & 0xFF));
-        Byte(static_cast<BYTE>(value >> 8));
-    }
-    constexpr void Dword(DWORD value) {
-        Word(static_cast<WORD>(value & 0xFFFF));
-        Word(static_cast<WORD>(value >> 16));
-    }
-    constexpr void Text(std::u16string_view text) {
-        for (char16_t c : text) Word(static_cast<WORD>(c));
-        Word(0);
-    }
+    using ResourceWriter::ResourceWriter;
     constexpr std::size_t Begin(std::u16string_view key, WORD valueLength, WORD type) {
-        Align();
-        const std::size_t at = size_;
+        AlignToDword();
+        const std::size_t at = size();
         Word(0);
         Word(valueLength);
         Word(type);
-        Text(key);
-        Align();
+        String(key);
+        AlignToDword();
         return at;
     }
-    constexpr void End(std::size_t at) {
-        const std::size_t length = size_ - at;
-        if (out_ != nullptr) {
-            out_[at] = static_cast<BYTE>(length & 0xFF);
-            out_[at + 1] = static_cast<BYTE>(length >> 8);
-        }
-    }
+    constexpr void End(std::size_t at) { PatchWord(at, static_cast<WORD>(size() - at)); }
     constexpr void String(std::u16string_view key, std::u16string_view value) {
         const std::size_t at = Begin(key, static_cast<WORD>(value.size() + 1), 1);
-        Text(value);
+        String(value);
         End(at);
     }
-    constexpr std::size_t size() const { return size_; }
-
-private:
-    constexpr void Byte(BYTE value) {
-        if (out_ != nullptr) out_[size_] = value;
-        ++size_;
-    }
-    constexpr void Align() {
-        while (size_ % 4 != 0) Byte(0);
-    }
-    BYTE* out_;
-    std::size_t size_ = 0;
+    using ResourceWriter::String;
 };
 
 constexpr void WriteVersion(VersionWriter& w) {

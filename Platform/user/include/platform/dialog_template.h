@@ -17,6 +17,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/resource_writer.h"
 #include "windef.h"
 
 namespace platform {
@@ -56,38 +57,14 @@ struct DialogTemplateItem {
 
 namespace dialog_template_detail {
 
-class Writer {
+// A dialog template's writer: a resource writer that also writes the 0xFFFF-prefixed ordinals.
+class Writer : public ResourceWriter {
 public:
-    constexpr explicit Writer(BYTE* out) : out_(out) {}
-    constexpr void Byte(BYTE value) {
-        if (out_ != nullptr) out_[size_] = value;
-        ++size_;
-    }
-    constexpr void Word(WORD value) {
-        Byte(static_cast<BYTE>(value & 0xFF));
-        Byte(static_cast<BYTE>(value >> 8));
-    }
-    constexpr void Dword(DWORD value) {
-        Word(static_cast<WORD>(value & 0xFFFF));
-        Word(static_cast<WORD>(value >> 16));
-    }
-    constexpr void Short(short value) { Word(static_cast<WORD>(value)); }
-    constexpr void String(std::u16string_view text) {
-        for (char16_t c : text) Word(static_cast<WORD>(c));
-        Word(0);
-    }
+    using ResourceWriter::ResourceWriter;
     constexpr void Ordinal(WORD value) {
         Word(0xFFFF);
         Word(value);
     }
-    constexpr void AlignToDword() {
-        while (size_ % 4 != 0) Byte(0);
-    }
-    constexpr std::size_t size() const { return size_; }
-
-private:
-    BYTE* out_;
-    std::size_t size_ = 0;
 };
 
 constexpr void Write(Writer& w, const DialogTemplateHeader& header, std::span<const DialogTemplateItem> items) {
