@@ -1,6 +1,9 @@
 // MultiByteToWideChar / WideCharToMultiByte. Every ANSI code page is UTF-8 here.
 #include <climits>
 #include <cstring>
+#include <optional>
+#include <string>
+#include <utility>
 
 #include "errhandlingapi.h"
 #include "platform/fault_injection.h"
@@ -13,6 +16,24 @@ namespace {
 bool IsUtf8CodePage(UINT codePage) {
     return codePage == CP_ACP || codePage == CP_THREAD_ACP || codePage == CP_UTF8 || codePage == CP_OEMCP;
 }
+
+// The converted text lives in a temporary that is wiped before it is freed: the texts that pass
+// through here include key texts. The converters reserve their worst case, so the temporary is never
+// moved by growing and this is its only copy.
+template <typename Char>
+class WipedText {
+public:
+    explicit WipedText(std::optional<std::basic_string<Char>> text) : text_(std::move(text)) {}
+    ~WipedText() {
+        if (text_) explicit_bzero(text_->data(), text_->capacity() * sizeof(Char));
+    }
+    WipedText(const WipedText&) = delete;
+    WipedText& operator=(const WipedText&) = delete;
+    const std::optional<std::basic_string<Char>>& operator*() const { return text_; }
+
+private:
+    std::optional<std::basic_string<Char>> text_;
+};
 
 // Hands a converted text to the caller: the measuring call (capacity 0) returns the length needed;
 // otherwise the text is copied when it fits, else ERROR_INSUFFICIENT_BUFFER.
@@ -57,12 +78,12 @@ int WINAPI MultiByteToWideChar(UINT CodePage, DWORD dwFlags, LPCSTR lpMultiByteS
     }
     // With -1 the terminator is converted too and counts in the result.
     const std::size_t length = cbMultiByte == -1 ? std::strlen(lpMultiByteStr) + 1 : static_cast<std::size_t>(cbMultiByte);
-    auto wide = platform::Utf8ToUtf16(std::string_view(lpMultiByteStr, length));
-    if (!wide) {
+    const WipedText<char16_t> wide(platform::Utf8ToUtf16(std::string_view(lpMultiByteStr, length)));
+    if (!*wide) {
         SetLastError(ERROR_NO_UNICODE_TRANSLATION);
         return 0;
     }
-    return Deliver(*wide, lpWideCharStr, cchWideChar);
+    return Deliver(**wide, lpWideCharStr, cchWideChar);
 }
 
 int WINAPI WideCharToMultiByte(UINT CodePage, DWORD dwFlags, LPCWSTR lpWideCharStr, int cchWideChar,
@@ -89,12 +110,12 @@ int WINAPI WideCharToMultiByte(UINT CodePage, DWORD dwFlags, LPCWSTR lpWideCharS
     }
     const std::size_t length =
         cchWideChar == -1 ? platform::WideLength(lpWideCharStr) + 1 : static_cast<std::size_t>(cchWideChar);
-    auto narrow = platform::Utf16ToUtf8(std::u16string_view(lpWideCharStr, length));
-    if (!narrow) {
+    const WipedText<char> narrow(platform::Utf16ToUtf8(std::u16string_view(lpWideCharStr, length)));
+    if (!*narrow) {
         SetLastError(ERROR_NO_UNICODE_TRANSLATION);
         return 0;
     }
-    return Deliver(*narrow, lpMultiByteStr, cbMultiByte);
+    return Deliver(**narrow, lpMultiByteStr, cbMultiByte);
 }
 
 }  // extern "C"

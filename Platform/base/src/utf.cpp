@@ -2,6 +2,8 @@
 
 namespace platform {
 
+// Both converters reserve their worst case (a byte gives at most one unit; a unit at most three bytes),
+// so the result is never moved while it grows: no stray copy of the text is left in freed memory.
 std::optional<std::u16string> Utf8ToUtf16(std::string_view in) {
     std::u16string out;
     out.reserve(in.size());
@@ -42,7 +44,7 @@ std::optional<std::u16string> Utf8ToUtf16(std::string_view in) {
 
 std::optional<std::string> Utf16ToUtf8(std::u16string_view in) {
     std::string out;
-    out.reserve(in.size());
+    out.reserve(in.size() * 3);
     for (std::size_t i = 0; i < in.size(); ++i) {
         char32_t cp = in[i];
         if (cp >= 0xD800 && cp <= 0xDBFF) {
