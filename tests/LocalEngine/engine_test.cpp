@@ -120,6 +120,25 @@ TEST_F(EngineTest, OtherEntriesAreNotImplemented) {
         EXPECT_EQ(hr, E_NOTIMPL);
 }
 
+// The engine is an outside component: callers built elsewhere find its methods by their place in the
+// vtable, counting from 1: 4 to 11 unused, 12 GetLockKeys, 13 GetUnlockKey.
+TEST_F(EngineTest, MethodsSitAtTheirVtableEntries) {
+    using Unused = HRESULT(STDMETHODCALLTYPE*)(IQlmEngine*);
+    using LockEntry = HRESULT(STDMETHODCALLTYPE*)(IQlmEngine*, BSTR*, BSTR*, BSTR*);
+    using UnlockEntry = HRESULT(STDMETHODCALLTYPE*)(IQlmEngine*, BSTR, BSTR, BSTR*);
+    IQlmEngine* engine = engine_.Get();
+    void* const* vtable = *reinterpret_cast<void* const* const*>(engine);
+    auto entry = [&](int number) { return vtable[number - 1]; };
+
+    for (int number = 4; number <= 11; ++number)
+        EXPECT_EQ(reinterpret_cast<Unused>(entry(number))(engine), E_NOTIMPL) << "entry " << number;
+    UniqueBstr key, token, comment, unlocked;
+    ASSERT_EQ(reinterpret_cast<LockEntry>(entry(12))(engine, key.Put(), token.Put(), comment.Put()), S_OK);
+    ASSERT_TRUE(key && token);
+    ASSERT_EQ(reinterpret_cast<UnlockEntry>(entry(13))(engine, token.Get(), comment.Get(), unlocked.Put()), S_OK);
+    EXPECT_EQ(Narrow(unlocked.Get()), Narrow(key.Get()));
+}
+
 TEST_F(EngineTest, StoreIsPrivateInWalModeAndRecordsCommentAndTime) {
     const LockKeys lock = Lock();
     ASSERT_EQ(lock.hr, S_OK);
