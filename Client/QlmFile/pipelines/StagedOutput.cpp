@@ -41,12 +41,16 @@ HRESULT StagedOutput::CreatePlaceholder() {
 }
 
 HRESULT StagedOutput::HoldExistingTarget() {
-    // OPEN_EXISTING, not CREATE_ALWAYS: the file the user agreed to replace keeps its content until
-    // the new one is moved over it.
-    targetHold_.Reset(CreateFileW(target_.c_str(), GENERIC_WRITE, kNoSharingButDelete, nullptr, OPEN_EXISTING,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+    // OPEN_ALWAYS, not CREATE_ALWAYS: the file the user agreed to replace keeps its content until
+    // the new one is moved over it. If it went away while the engine was asked, it is made anew, as
+    // CREATE_ALWAYS would, and is then this run's own placeholder.
+    const HANDLE held = CreateFileW(target_.c_str(), GENERIC_WRITE, kNoSharingButDelete, nullptr, OPEN_ALWAYS,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+    const bool existed = GetLastError() == ERROR_ALREADY_EXISTS;
+    targetHold_.Reset(held);
     if (!targetHold_) return LastErrorStatus();
-    replacingExisting_ = true;
+    replacingExisting_ = existed;
+    placeholderIsOurs_ = !existed;
     return S_OK;
 }
 

@@ -7,7 +7,7 @@
 //                       the caller asks whether to replace it)
 //   HoldExistingTarget  once the user agreed and the keys are set up: the existing target opened for
 //                       writing without sharing and without truncation (a sharing violation when the
-//                       run reads that very file), and held
+//                       run reads that very file), and held; made anew if it went away meanwhile
 //   CreateTemporary     a temporary file beside the target (GetTempFileNameW), opened for sequential
 //                       writing: everything is written there
 //   Commit              the temporary file closed and moved over the target (a replaced target's

@@ -215,5 +215,52 @@ TEST_F(PipelineTest, AContainerThatWouldRestoreOntoItselfIsASharingViolationAndC
     EXPECT_EQ(dir_.Names(), std::vector<std::string>{"README"});
 }
 
+// The user agreed to replace the output, and it went away while the engine was asked (a login can
+// take a while): both pipelines make it anew, as opening it to be replaced would, and a run that is
+// then cancelled leaves nothing of it.
+struct VanishedCase {
+    const char* name;
+    bool lock;
+    bool cancel;
+};
+
+class VanishedTarget : public PipelineTest, public testing::WithParamInterface<VanishedCase> {};
+
+TEST_P(VanishedTarget, IsMadeAnewAndLeftAbsentOnCancel) {
+    const VanishedCase& c = GetParam();
+    const fs::path source = MakeSource("report.txt", 5000);
+    const std::vector<std::uint8_t> content = qlmtest::ReadBytes(source);
+    fs::path input = source;
+    fs::path target = Path("report.qlm");
+    if (c.lock) {
+        qlmtest::WriteBytes(target, qlmtest::PatternBytes(300, 2));
+    } else {
+        input = LockedContainer(source);  // the source is the restored file that exists already
+        target = source;
+        scripted_engine::ResetScript();
+    }
+    CurrentScript().whileAsked = [target] { fs::remove(target); };
+
+    const Person person = c.cancel ? AnsweringAndCancellingAt(IDYES, 205) : Answering(IDYES);
+    const RunResult run = c.lock ? RunLock(input, person) : RunUnlock(input, person);
+    EXPECT_EQ(run.status, S_OK);
+    ExpectOverwriteQuestion(run, target);
+    if (c.cancel) {
+        EXPECT_EQ(dir_.Names(), std::vector<std::string>{input.filename().string()});
+        return;
+    }
+    EXPECT_EQ(dir_.Names(), (std::vector<std::string>{"report.qlm", "report.txt"}));
+    if (c.lock)
+        EXPECT_EQ(fs::file_size(target), HeaderOf(target).PayloadOffset() + 5008u);
+    else
+        EXPECT_EQ(qlmtest::ReadBytes(target), content);
+}
+
+INSTANTIATE_TEST_SUITE_P(Runs, VanishedTarget,
+                         testing::Values(VanishedCase{"Lock", true, false}, VanishedCase{"LockCancelled", true, true},
+                                         VanishedCase{"Unlock", false, false},
+                                         VanishedCase{"UnlockCancelled", false, true}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
 }  // namespace
 }  // namespace pipelinetest

@@ -36,6 +36,7 @@ public:
 
     STDMETHODIMP GetLockKeys(BSTR* keyText, BSTR* tokenText, BSTR* commentText) override {
         ++g_calls.lock;
+        if (g_script.whileAsked) g_script.whileAsked();
         *keyText = *tokenText = *commentText = nullptr;
         if (FAILED(g_script.lockStatus)) return g_script.lockStatus;
         *keyText = Allocate(g_script.keyText);
@@ -46,6 +47,7 @@ public:
 
     STDMETHODIMP GetUnlockKey(BSTR tokenText, BSTR commentText, BSTR* keyText) override {
         ++g_calls.unlock;
+        if (g_script.whileAsked) g_script.whileAsked();
         g_calls.token.assign(tokenText, SysStringLen(tokenText));
         g_calls.comment = commentText != nullptr ? std::optional<std::u16string>(std::u16string(
                                                        commentText, SysStringLen(commentText)))

@@ -2,6 +2,7 @@
 // An engine that the pipeline tests script: what GetLockKeys and GetUnlockKey answer, and what they
 // were asked. A test links this library and registers it under the engine's CLSID in a class
 // registry of its own, so that CoCreateInstance loads the very copy whose script the test set.
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -24,6 +25,8 @@ struct Script {
     std::optional<std::u16string> commentText{kCommentText};
     HRESULT unlockStatus = S_OK;
     std::optional<std::u16string> unlockKeyText{kKeyText};
+    // What happens elsewhere while the engine is asked (the engine may take its time over a login).
+    std::function<void()> whileAsked;
 };
 
 struct Calls {
