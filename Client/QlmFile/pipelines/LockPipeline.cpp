@@ -143,7 +143,7 @@ HRESULT LockRun::ComputeContainerHeader() {
 
 // More than the container will hold: H5 + C + n.
 HRESULT LockRun::PresizeContainer() {
-    QLM_RETURN_IF_FAILED(PresizeOutput(container_.File(), header_.PayloadOffset() + chunkSize_ + sourceSize_));
+    QLM_RETURN_IF_FAILED(PresizeOutput(container_.File(), header_.PayloadOffset(), chunkSize_, sourceSize_));
     StepProgress();
     return S_OK;
 }

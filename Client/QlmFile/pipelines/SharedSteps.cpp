@@ -31,9 +31,9 @@ HRESULT OpenOutputForWriting(StagedOutput& output, bool replacing) {
     return output.CreateTemporary();
 }
 
-HRESULT PresizeOutput(HANDLE file, ULONGLONG end) {
+HRESULT PresizeOutput(HANDLE file, DWORD payloadOffset, DWORD chunkSize, ULONGLONG inputSize) {
     LARGE_INTEGER at{};
-    at.QuadPart = static_cast<LONGLONG>(end);
+    at.QuadPart = static_cast<LONGLONG>(ULONGLONG{payloadOffset} + chunkSize + inputSize);
     QLM_RETURN_IF_FAILED(Win32Status(SetFilePointerEx(file, at, nullptr, FILE_BEGIN)));
     QLM_RETURN_IF_FAILED(Win32Status(SetEndOfFile(file)));
     return Win32Status(SetFilePointerEx(file, LARGE_INTEGER{}, nullptr, FILE_BEGIN));

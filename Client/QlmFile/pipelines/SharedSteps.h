@@ -24,7 +24,8 @@ HRESULT CreateOutputOrAsk(StagedOutput& output, bool& replacing, bool& goOn);
 // that takes the content.
 HRESULT OpenOutputForWriting(StagedOutput& output, bool replacing);
 
-// Extends the output once to `end` bytes, so that the chunks never grow it, and moves back to its start.
-HRESULT PresizeOutput(HANDLE file, ULONGLONG end);
+// Extends the output once to H5 + C + `inputSize` bytes (a 64-bit sum), so that the chunks never grow
+// it, and moves back to its start.
+HRESULT PresizeOutput(HANDLE file, DWORD payloadOffset, DWORD chunkSize, ULONGLONG inputSize);
 
 }  // namespace qlmfile

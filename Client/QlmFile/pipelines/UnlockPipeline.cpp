@@ -185,7 +185,7 @@ HRESULT UnlockRun::AskEngineForKey() {
 
 // More than the restored file will hold: H5 + C + the container's size.
 HRESULT UnlockRun::PresizeRestoredFile() {
-    QLM_RETURN_IF_FAILED(PresizeOutput(restored_.File(), header_.PayloadOffset() + chunkSize_ + containerSize_));
+    QLM_RETURN_IF_FAILED(PresizeOutput(restored_.File(), header_.PayloadOffset(), chunkSize_, containerSize_));
     StepProgress();
     return S_OK;
 }
