@@ -44,8 +44,8 @@ HRESULT RunCommandTail(HINSTANCE instance, const char* commandTail, const Pipeli
     if (FAILED(command.status)) {
         status = command.status;
     } else {
-        // A ready event that cannot be created is not looked at: the operation then waits out its
-        // timeout and runs without a progress bar.
+        // A ready event that cannot be created is not looked at: the operation's wait for it then
+        // fails at once, and its progress messages go nowhere until the dialog has made its bar.
         process.readyEvent = CreateEventW(nullptr, FALSE, FALSE, nullptr);
         std::u16string path;
         if (ConvertPath(command.path, path, status)) {

@@ -56,7 +56,7 @@ TEST(Headless, FailuresGoToStandardErrorAndQuestionsAreAnsweredNo) {
     EXPECT_NE(lock.output.find("Overwrite " + (dir / "report.qlm").string() + "?"), std::string::npos);
     EXPECT_EQ(qlmtest::ReadBytes(dir / "report.qlm"), existing);
 
-    // A container that this engine never issued: the engine refuses, and its message is shown.
+    // Fifty bytes that are no container: refused as corrupt, and the message is shown.
     const Finished unlock = RunQlmFile("/u", dir / "report.qlm", store);
     EXPECT_EQ(unlock.exitCode, 0);
     EXPECT_NE(unlock.output.find("The file or directory is corrupted and unreadable."), std::string::npos)
