@@ -1,6 +1,7 @@
 #include "LockPipeline.h"
 
 #include <array>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -230,9 +231,15 @@ void LockRun::StampContainer() {
 
 }  // namespace
 
+// Memory that runs out ends the run as a failure like any other, the run's clean-up done on the way;
+// nothing leaves here as an exception.
 HRESULT LockPipeline(LPCWSTR path) {
-    LockRun run(path);
-    return run.Run();
+    try {
+        LockRun run(path);
+        return run.Run();
+    } catch (const std::bad_alloc&) {
+        return E_OUTOFMEMORY;
+    }
 }
 
 }  // namespace qlmfile

@@ -4,6 +4,10 @@
 // container's rules allow (H0, H1 below the size) are accepted.
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+
+#include <cstdlib>
+#include <fstream>
 #include <functional>
 
 #include "Status.h"
@@ -241,6 +245,42 @@ TEST_F(PaddingTest, BrokenPadShowsOnlyWhenTheIntegrityValueMatches) {
     qlmtest::WriteBytes(container, s.Join());
     EXPECT_EQ(RunUnlock(container).status, qlmfile::QLM_E_INTEGRITY);
     EXPECT_EQ(dir_.Names(), std::vector<std::string>{"report.qlm"});
+}
+
+// A container's sections may be as large as the file. One whose comment claims a gigabyte of a sparse
+// file, unlocked with little memory to spare, ends with E_OUTOFMEMORY like any failure: nothing is
+// created and the process goes on. Run in a child of its own, under an address-space limit.
+TEST_F(PipelineTest, SectionsLargerThanTheMemoryLeftEndWithOutOfMemory) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "an address-space limit does not work with AddressSanitizer's shadow memory";
+#else
+    Sections s = Sections::Of(qlmtest::ReadBytes(LockedContainer(MakeSource("report.txt", 5000, 21))));
+    fs::remove_all(dir_.path());
+    fs::create_directories(dir_.path());
+    s.comment.clear();
+    s.Recompute();
+    constexpr std::uint32_t kHugeComment = 1u << 30;
+    for (int field : {4, 5}) s.h[field] += kHugeComment;
+    const Bytes head = s.Join();  // the header and the sections before the comment
+    const fs::path container = Path("report.qlm");
+    qlmtest::WriteBytes(container, Bytes(head.begin(), head.begin() + s.h[3]));
+    fs::resize_file(container, std::uintmax_t{s.h[5]} + s.payload.size());
+
+    // In the child: what the process has mapped now, and 256 MiB more, far less than the comment needs.
+    auto unlockWithLittleMemory = [&] {
+        std::ifstream statm("/proc/self/statm");
+        std::uintmax_t pages = 0;
+        statm >> pages;
+        const rlim_t limit = pages * static_cast<rlim_t>(sysconf(_SC_PAGESIZE)) + (rlim_t{256} << 20);
+        const rlimit cap{limit, limit};
+        if (setrlimit(RLIMIT_AS, &cap) != 0) return 3;
+        const RunResult run = RunUnlock(container);
+        if (run.status != E_OUTOFMEMORY) return 1;
+        return dir_.Names() == std::vector<std::string>{"report.qlm"} ? 0 : 2;
+    };
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(std::_Exit(unlockWithLittleMemory()), testing::ExitedWithCode(0), "");
+#endif
 }
 
 }  // namespace
