@@ -168,12 +168,16 @@ TEST_F(TypeInformation, TheClassIsAControlOnlyWithItsDefaultInterfaceAndDefaultS
     EXPECT_EQ(NameOf(coclass.Get()), "QlmUI");
     ASSERT_EQ(attr.implemented, 2);
 
+    EXPECT_EQ(platform::com::GuidToString(attr.guid), "{85B2F03A-F417-483F-B08F-84F08A37DD70}");
+
+    // The identifiers as hosts have them written down, not as our own header spells them.
     const struct {
         const char* name;
         INT flags;
-        GUID iid;
-    } implemented[] = {{"_QlmUI", IMPLTYPEFLAG_FDEFAULT, IID__QlmUI},
-                       {"__QlmUI", IMPLTYPEFLAG_FDEFAULT | IMPLTYPEFLAG_FSOURCE, DIID___QlmUI}};
+        const char* iid;
+    } implemented[] = {
+        {"_QlmUI", IMPLTYPEFLAG_FDEFAULT, "{193CA6B1-7339-4BD2-A4C9-9BE8F0D8E0D8}"},
+        {"__QlmUI", IMPLTYPEFLAG_FDEFAULT | IMPLTYPEFLAG_FSOURCE, "{11D86872-19D7-4B53-9E32-E376B9531819}"}};
     for (UINT i = 0; i < 2; ++i) {
         INT flags = 0;
         ASSERT_EQ(coclass->GetImplTypeFlags(i, &flags), S_OK);
@@ -183,7 +187,7 @@ TEST_F(TypeInformation, TheClassIsAControlOnlyWithItsDefaultInterfaceAndDefaultS
         ComPtr<ITypeInfo> type;
         ASSERT_EQ(coclass->GetRefTypeInfo(ref, type.GetAddressOf()), S_OK);
         EXPECT_EQ(NameOf(type.Get()), implemented[i].name);
-        EXPECT_EQ(AttributesOf(type.Get()).guid, implemented[i].iid);
+        EXPECT_EQ(platform::com::GuidToString(AttributesOf(type.Get()).guid), implemented[i].iid);
     }
 
     // The same class information through the control itself.
