@@ -157,15 +157,22 @@ STDMETHODIMP QlmUI::GetClipboardData(DWORD, IDataObject** ppDataObject) {
     return E_NOTIMPL;
 }
 
-// Every verb that makes the control visible in its host is the shown notification.
+// A verb that makes the hidden control visible in its host is the shown notification. The same verbs on a
+// control already visible (a host activates it when the user clicks into it) show nothing new, and must not
+// replace a password typed since with the remembered user's placeholder.
 STDMETHODIMP QlmUI::DoVerb(LONG iVerb, LPMSG, IOleClientSite*, LONG, HWND, LPCRECT) {
     switch (iVerb) {
     case OLEIVERB_PRIMARY:
     case OLEIVERB_SHOW:
     case OLEIVERB_OPEN:
     case OLEIVERB_UIACTIVATE:
-    case OLEIVERB_INPLACEACTIVATE: return form_.Shown();
-    case OLEIVERB_HIDE: return S_OK;
+    case OLEIVERB_INPLACEACTIVATE:
+        if (visible_) return S_OK;
+        visible_ = true;
+        return form_.Shown();
+    case OLEIVERB_HIDE:
+        visible_ = false;
+        return S_OK;
     default: return iVerb > 0 ? OLEOBJ_S_INVALIDVERB : E_NOTIMPL;
     }
 }

@@ -89,7 +89,10 @@ public:
     STDMETHODIMP SetClientSite(IOleClientSite* pClientSite) override;
     STDMETHODIMP GetClientSite(IOleClientSite** ppClientSite) override;
     STDMETHODIMP SetHostNames(LPCOLESTR, LPCOLESTR) override { return S_OK; }
-    STDMETHODIMP Close(DWORD) override { return S_OK; }
+    STDMETHODIMP Close(DWORD) override {
+        visible_ = false;
+        return S_OK;
+    }
     STDMETHODIMP SetMoniker(DWORD, IMoniker*) override { return E_NOTIMPL; }
     STDMETHODIMP GetMoniker(DWORD, DWORD, IMoniker** ppmk) override;
     STDMETHODIMP InitFromData(IDataObject*, BOOL, DWORD) override { return E_NOTIMPL; }
@@ -142,6 +145,8 @@ private:
     platform::com::ConnectionPoint events_{*this, DIID___QlmUI};
     platform::com::ComPtr<IOleClientSite> clientSite_;
     bool dirty_ = false;
+    // Shown in its host: from a showing verb until OLEIVERB_HIDE or Close.
+    bool visible_ = false;
 };
 
 template <class T>

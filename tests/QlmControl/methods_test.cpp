@@ -261,4 +261,33 @@ TEST_F(Methods, ShowingSelectsTheUserNamedByTheStoredText) {
     EXPECT_EQ(remembered, 1);
 }
 
+// Activating a control that is already visible (a host does so when the user clicks into it) does not make
+// it become visible: the password typed since the control was shown stays. Only a show after a hide
+// selects the user again.
+TEST_F(Methods, OnlyBecomingVisibleSelectsTheUserAgain) {
+    AddUsername(u"ann@example.com", true);
+    ASSERT_EQ(control->put_UsernameValue(Bstr(u"ann@example.com").Get()), S_OK);
+    ComPtr<IOleObject> object;
+    ASSERT_EQ(control.As(&object), S_OK);
+    auto verb = [&](LONG iVerb) { return object->DoVerb(iVerb, nullptr, nullptr, 0, nullptr, nullptr); };
+    auto pwd = [&] {
+        UniqueBstr text;
+        EXPECT_EQ(control->get_PwdValue(text.Put()), S_OK);
+        return Utf8(text.Get());
+    };
+    ASSERT_EQ(verb(OLEIVERB_INPLACEACTIVATE), S_OK);
+    EXPECT_EQ(pwd(), "QLMUI_PlaceholderSecretMarkerAb");
+
+    ASSERT_EQ(Perform(u"Password", u"clear"), S_OK);
+    ASSERT_EQ(Perform(u"Password", u"type", u"typed"), S_OK);
+    for (LONG again : {OLEIVERB_SHOW, OLEIVERB_UIACTIVATE, OLEIVERB_INPLACEACTIVATE, OLEIVERB_PRIMARY, OLEIVERB_OPEN}) {
+        ASSERT_EQ(verb(again), S_OK) << again;
+        EXPECT_EQ(pwd(), "typed") << again;
+    }
+
+    ASSERT_EQ(verb(OLEIVERB_HIDE), S_OK);
+    ASSERT_EQ(verb(OLEIVERB_SHOW), S_OK);
+    EXPECT_EQ(pwd(), "QLMUI_PlaceholderSecretMarkerAb");
+}
+
 }  // namespace
