@@ -157,24 +157,26 @@ STDMETHODIMP QlmUI::GetClipboardData(DWORD, IDataObject** ppDataObject) {
     return E_NOTIMPL;
 }
 
-// A verb that makes the hidden control visible in its host is the shown notification. The same verbs on a
-// control already visible (a host activates it when the user clicks into it) show nothing new, and must not
-// replace a password typed since with the remembered user's placeholder.
+// The shown notification: each show (a host shows the control again when its window reappears), and an
+// activation that makes a hidden control visible. Activating a control that is already visible (a host does
+// so when the user clicks into it) shows nothing new, and must not replace a password typed since with the
+// remembered user's placeholder.
 STDMETHODIMP QlmUI::DoVerb(LONG iVerb, LPMSG, IOleClientSite*, LONG, HWND, LPCRECT) {
     switch (iVerb) {
-    case OLEIVERB_PRIMARY:
     case OLEIVERB_SHOW:
-    case OLEIVERB_OPEN:
+    case OLEIVERB_OPEN: break;
+    case OLEIVERB_PRIMARY:
     case OLEIVERB_UIACTIVATE:
     case OLEIVERB_INPLACEACTIVATE:
         if (visible_) return S_OK;
-        visible_ = true;
-        return form_.Shown();
+        break;
     case OLEIVERB_HIDE:
         visible_ = false;
         return S_OK;
     default: return iVerb > 0 ? OLEOBJ_S_INVALIDVERB : E_NOTIMPL;
     }
+    visible_ = true;
+    return form_.Shown();
 }
 
 STDMETHODIMP QlmUI::EnumVerbs(IEnumOLEVERB** ppEnumOleVerb) {

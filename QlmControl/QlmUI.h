@@ -145,7 +145,7 @@ private:
     platform::com::ConnectionPoint events_{*this, DIID___QlmUI};
     platform::com::ComPtr<IOleClientSite> clientSite_;
     bool dirty_ = false;
-    // Shown in its host: from a showing verb until OLEIVERB_HIDE or Close.
+    // Visible in its host: from a showing or activating verb until OLEIVERB_HIDE or Close.
     bool visible_ = false;
 };
 
