@@ -296,34 +296,35 @@ HRESULT ControlHost::Gesture(const Action& action, std::string& why) {
     return S_OK;
 }
 
-HRESULT ControlHost::Present(std::string& why) {
+// A text that the form gives its host (the page as a person sees it, the name of the focused control).
+HRESULT ControlHost::FormText(HRESULT (STDMETHODCALLTYPE IFormAutomation::*get)(BSTR*), std::string& text,
+                              std::string& why) {
     ComPtr<IFormAutomation> form;
     HRESULT hr = Offered(form, "IFormAutomation", why);
     if (FAILED(hr)) return hr;
-    UniqueBstr text;
+    UniqueBstr value;
     SetErrorInfo(0, nullptr);
-    hr = form->Present(text.Put());
+    hr = (form.Get()->*get)(value.Put());
     if (FAILED(hr)) {
         why = DescribeWithInfo(hr);
         return hr;
     }
-    out_ << Narrow(View(text));
+    text = Narrow(View(value));
     return S_OK;
 }
 
+HRESULT ControlHost::Present(std::string& why) {
+    std::string page;
+    const HRESULT hr = FormText(&IFormAutomation::Present, page, why);
+    if (SUCCEEDED(hr)) out_ << page;
+    return hr;
+}
+
 HRESULT ControlHost::Focused(std::string& why) {
-    ComPtr<IFormAutomation> form;
-    HRESULT hr = Offered(form, "IFormAutomation", why);
-    if (FAILED(hr)) return hr;
-    UniqueBstr name;
-    SetErrorInfo(0, nullptr);
-    hr = form->Focused(name.Put());
-    if (FAILED(hr)) {
-        why = DescribeWithInfo(hr);
-        return hr;
-    }
-    out_ << "Focused=" << Narrow(View(name)) << "\n";
-    return S_OK;
+    std::string name;
+    const HRESULT hr = FormText(&IFormAutomation::Focused, name, why);
+    if (SUCCEEDED(hr)) out_ << "Focused=" << name << "\n";
+    return hr;
 }
 
 int RunHost(const HostOptions& options, std::ostream& out, std::ostream& err) {

@@ -54,6 +54,7 @@ private:
     void Trace(const std::string& line);
     HRESULT Gesture(const Action& action, std::string& why);
     HRESULT PrintCall(const MethodCall& call, std::string& why);
+    HRESULT FormText(HRESULT (STDMETHODCALLTYPE IFormAutomation::*get)(BSTR*), std::string& text, std::string& why);
     HRESULT Present(std::string& why);
     HRESULT Focused(std::string& why);
 

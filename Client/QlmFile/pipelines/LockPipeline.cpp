@@ -1,7 +1,6 @@
 #include "LockPipeline.h"
 
 #include <array>
-#include <new>
 #include <string>
 #include <vector>
 
@@ -231,15 +230,6 @@ void LockRun::StampContainer() {
 
 }  // namespace
 
-// Memory that runs out ends the run as a failure like any other, the run's clean-up done on the way;
-// nothing leaves here as an exception.
-HRESULT LockPipeline(LPCWSTR path) {
-    try {
-        LockRun run(path);
-        return run.Run();
-    } catch (const std::bad_alloc&) {
-        return E_OUTOFMEMORY;
-    }
-}
+HRESULT LockPipeline(LPCWSTR path) { return RunToStatus<LockRun>(path); }
 
 }  // namespace qlmfile

@@ -1,11 +1,13 @@
 #pragma once
 // The steps that lock and unlock take alike, on their input (the source of a lock, the container of an
 // unlock) and on their output (the container, the restored file).
+#include <new>
 #include <string>
 
 #include "FileHandle.h"
 #include "StagedOutput.h"
 #include "windef.h"
+#include "winerror.h"
 
 namespace qlmfile {
 
@@ -27,5 +29,18 @@ HRESULT OpenOutputForWriting(StagedOutput& output, bool replacing);
 // Extends the output once to H5 + C + `inputSize` bytes (a 64-bit sum), so that the chunks never grow
 // it, and moves back to its start.
 HRESULT PresizeOutput(HANDLE file, DWORD payloadOffset, DWORD chunkSize, ULONGLONG inputSize);
+
+// Runs a lock or an unlock on `path` to its status. Memory that runs out (a crafted container's sections
+// may be as large as the file) ends the run as a failure like any other, its clean-up done on the way:
+// no exception leaves a pipeline.
+template <class Run>
+HRESULT RunToStatus(LPCWSTR path) {
+    try {
+        Run run(path);
+        return run.Run();
+    } catch (const std::bad_alloc&) {
+        return E_OUTOFMEMORY;
+    }
+}
 
 }  // namespace qlmfile

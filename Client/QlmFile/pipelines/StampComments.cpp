@@ -20,14 +20,14 @@ HRESULT CreateSummaryInformation(IPropertySetStorage* setStorage, IPropertyStora
 }
 
 HRESULT WriteComments(IPropertyStorage* propertyStorage, LPCSTR text) {
-    PROPSPEC spec{};
-    spec.ulKind = PRSPEC_PROPID;
-    spec.propid = PIDSI_COMMENTS;
+    PROPSPEC comments{};
+    comments.ulKind = PRSPEC_PROPID;
+    comments.propid = PIDSI_COMMENTS;
     PROPVARIANT value;
     PropVariantInit(&value);
     value.vt = VT_LPSTR;
     value.pszVal = const_cast<LPSTR>(text);  // only read
-    return propertyStorage->WriteMultiple(1, &spec, &value, kFirstNamedId);
+    return propertyStorage->WriteMultiple(1, &comments, &value, kFirstNamedId);
 }
 
 }  // namespace

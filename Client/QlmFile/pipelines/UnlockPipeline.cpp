@@ -1,7 +1,6 @@
 #include "UnlockPipeline.h"
 
 #include <array>
-#include <new>
 #include <string>
 #include <vector>
 
@@ -244,15 +243,6 @@ HRESULT UnlockRun::FinishRestoredFile() {
 
 }  // namespace
 
-// Memory that runs out ends the run as a failure like any other, the run's clean-up done on the way;
-// a crafted container can make its sections as large as the file.
-HRESULT UnlockPipeline(LPCWSTR path) {
-    try {
-        UnlockRun run(path);
-        return run.Run();
-    } catch (const std::bad_alloc&) {
-        return E_OUTOFMEMORY;
-    }
-}
+HRESULT UnlockPipeline(LPCWSTR path) { return RunToStatus<UnlockRun>(path); }
 
 }  // namespace qlmfile

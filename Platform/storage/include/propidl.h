@@ -167,11 +167,11 @@ interface IEnumSTATPROPSETSTG : public IUnknown {
 };
 
 interface IPropertyStorage : public IUnknown {
-    // Fills rgpropvar[i] for each spec (its old content is overwritten, not freed): a copy that the
+    // Fills rgpropvar[i] for each property named in rgpspec (its old content is overwritten, not freed): a copy that the
     // caller frees with PropVariantClear, or VT_EMPTY when the set has no such property. S_FALSE when
     // none of them is there. On a failure every value is left VT_EMPTY.
     STDMETHOD(ReadMultiple)(ULONG cpspec, const PROPSPEC rgpspec[], PROPVARIANT rgpropvar[]) PURE;
-    // All or nothing: every spec and value is checked before any is written.
+    // All or nothing: every property named and every value is checked before any is written.
     STDMETHOD(WriteMultiple)(ULONG cpspec, const PROPSPEC rgpspec[], const PROPVARIANT rgpropvar[],
                              PROPID propidNameFirst) PURE;
     STDMETHOD(DeleteMultiple)(ULONG cpspec, const PROPSPEC rgpspec[]) PURE;

@@ -14,9 +14,9 @@ namespace platform::storage {
 namespace {
 
 // A property that a caller may name: by identifier only (names need the dictionary, not kept here).
-HRESULT CheckSpec(const PROPSPEC& spec) {
-    if (spec.ulKind == PRSPEC_LPWSTR) return STG_E_UNIMPLEMENTEDFUNCTION;
-    if (spec.ulKind != PRSPEC_PROPID) return STG_E_INVALIDPARAMETER;
+HRESULT CheckPropertyNamed(const PROPSPEC& property) {
+    if (property.ulKind == PRSPEC_LPWSTR) return STG_E_UNIMPLEMENTEDFUNCTION;
+    if (property.ulKind != PRSPEC_PROPID) return STG_E_INVALIDPARAMETER;
     return S_OK;
 }
 
@@ -101,7 +101,7 @@ STDMETHODIMP PropertyStorage::ReadMultiple(ULONG cpspec, const PROPSPEC rgpspec[
     if (rgpspec == nullptr || rgpropvar == nullptr) return STG_E_INVALIDPOINTER;
     for (ULONG i = 0; i < cpspec; ++i) PropVariantInit(&rgpropvar[i]);
     for (ULONG i = 0; i < cpspec; ++i) {
-        if (const HRESULT hr = CheckSpec(rgpspec[i]); FAILED(hr)) return hr;
+        if (const HRESULT hr = CheckPropertyNamed(rgpspec[i]); FAILED(hr)) return hr;
         if (rgpspec[i].propid == PID_DICTIONARY) return STG_E_INVALIDPARAMETER;
     }
     bool found = false;
@@ -136,7 +136,7 @@ STDMETHODIMP PropertyStorage::WriteMultiple(ULONG cpspec, const PROPSPEC rgpspec
         std::vector<std::pair<PROPID, PropertyValue>> staged;
         staged.reserve(cpspec);
         for (ULONG i = 0; i < cpspec; ++i) {
-            if (const HRESULT hr = CheckSpec(rgpspec[i]); FAILED(hr)) return hr;
+            if (const HRESULT hr = CheckPropertyNamed(rgpspec[i]); FAILED(hr)) return hr;
             if (!IsWritableId(rgpspec[i].propid)) return STG_E_INVALIDPARAMETER;
             PropertyValue value;
             if (const HRESULT hr = ValueFrom(rgpropvar[i], value); FAILED(hr)) return hr;
@@ -156,7 +156,7 @@ STDMETHODIMP PropertyStorage::DeleteMultiple(ULONG cpspec, const PROPSPEC rgpspe
     if (rgpspec == nullptr) return STG_E_INVALIDPOINTER;
     if (!writable_) return STG_E_ACCESSDENIED;
     for (ULONG i = 0; i < cpspec; ++i) {
-        if (const HRESULT hr = CheckSpec(rgpspec[i]); FAILED(hr)) return hr;
+        if (const HRESULT hr = CheckPropertyNamed(rgpspec[i]); FAILED(hr)) return hr;
         if (!IsWritableId(rgpspec[i].propid)) return STG_E_INVALIDPARAMETER;
     }
     for (ULONG i = 0; i < cpspec; ++i) dirty_ |= current_.properties.erase(rgpspec[i].propid) != 0;
